@@ -1,0 +1,137 @@
+#include "app/dialog_page.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include "app/zcstatic.h"
+
+QString StripMnemonic(const QString& caption)
+{
+    QString out;
+    out.reserve(caption.size());
+    for (int i = 0; i < caption.size(); ++i) {
+        if (caption[i] == QLatin1Char('&')) {
+            if (i + 1 < caption.size() && caption[i + 1] == QLatin1Char('&'))
+                ++i;
+            else
+                continue;
+        }
+        out += caption[i];
+    }
+    return out;
+}
+
+QWidget* DialogPage::CreateStandardControl(const ControlSpec& spec, QWidget* parent)
+{
+    const QString& k = spec.kind;
+    if (k == QLatin1String("group")) {
+        auto* w = new QGroupBox(spec.caption, parent);
+        w->setFocusPolicy(Qt::NoFocus);
+        return w;
+    }
+    if (k == QLatin1String("label") || k == QLatin1String("icon")) {
+        auto* w = new QLabel(spec.caption, parent);
+        w->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        return w;
+    }
+    if (k == QLatin1String("zcstatic"))
+        return new ZCStatic(parent);
+    if (k == QLatin1String("button") || k == QLatin1String("defbutton")) {
+        auto* w = new QPushButton(spec.caption, parent);
+        w->setAutoDefault(false);
+        w->setDefault(k == QLatin1String("defbutton"));
+        return w;
+    }
+    if (k == QLatin1String("check"))
+        return new QCheckBox(spec.caption, parent);
+    if (k == QLatin1String("combo")) {
+        auto* w = new QComboBox(parent);
+        w->setEditable(false);
+        w->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        w->setMinimumContentsLength(1);
+        return w;
+    }
+    if (k == QLatin1String("edit"))
+        return new QLineEdit(spec.caption, parent);
+    if (k == QLatin1String("list")) {
+        // A report-style list: text cells in fixed columns, no row header.
+        auto* w = new QTableWidget(parent);
+        w->verticalHeader()->hide();
+        w->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        w->setSelectionBehavior(QAbstractItemView::SelectRows);
+        w->setSelectionMode(QAbstractItemView::SingleSelection);
+        w->setWordWrap(false);
+        w->horizontalHeader()->setHighlightSections(false);
+        return w;
+    }
+    if (k == QLatin1String("progress")) {
+        auto* w = new QProgressBar(parent);
+        w->setTextVisible(false);
+        return w;
+    }
+    auto* w = new QWidget(parent);
+    return w;
+}
+
+DialogPage::DialogPage(const DialogTemplate& layout, QWidget* parent, const Factory& custom)
+    : QWidget(parent), m_layout(layout)
+{
+    setFont(DialogFont(m_layout.fontFace, m_layout.pointSize));
+    m_units = DialogUnits::FromFont(font());
+    if (!m_layout.caption.isEmpty())
+        setWindowTitle(m_layout.caption);
+
+    for (const ControlSpec& spec : m_layout.controls) {
+        QWidget* w = custom ? custom(spec, this) : nullptr;
+        if (!w)
+            w = CreateStandardControl(spec, this);
+        w->setGeometry(m_units.ToPixels(spec.du));
+        w->setProperty("controlId", spec.id);
+        if (spec.id != -1)
+            w->setObjectName(QStringLiteral("c%1").arg(spec.id));
+        const bool takesTextInput = spec.kind == QLatin1String("edit") || spec.kind == QLatin1String("combo");
+        if (!spec.name.isEmpty())
+            w->setAccessibleName(spec.name);
+        else if (!spec.caption.isEmpty() && !takesTextInput)
+            w->setAccessibleName(StripMnemonic(spec.caption));
+        if (spec.HasStyle(QStringLiteral("disabled")))
+            w->setEnabled(false);
+        if (spec.HasStyle(QStringLiteral("hidden")))
+            w->hide();
+        if (spec.id != -1)
+            m_controls.insert(spec.id, w);
+        m_ordered.push_back(w);
+    }
+
+    // Labels name the control they stand beside: buddy=<id>.
+    for (size_t i = 0; i < m_layout.controls.size(); ++i) {
+        const ControlSpec& spec = m_layout.controls[i];
+        const QString buddy = spec.StyleValue(QStringLiteral("buddy"));
+        if (buddy.isEmpty())
+            continue;
+        QWidget* target = control(buddy.toInt());
+        if (!target)
+            continue;
+        if (auto* label = qobject_cast<QLabel*>(m_ordered[i]))
+            label->setBuddy(target);
+        if (target->accessibleName().isEmpty())
+            target->setAccessibleName(StripMnemonic(spec.caption));
+    }
+
+    const QSize px = m_units.ToPixels(m_layout.sizeDu);
+    if (px.isValid() && !px.isEmpty())
+        resize(px);
+}
+
+QSize DialogPage::sizeHint() const
+{
+    const QSize px = m_units.ToPixels(m_layout.sizeDu);
+    return px.isEmpty() ? QWidget::sizeHint() : px;
+}

@@ -1,0 +1,36 @@
+#include "app/ui_services.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace {
+
+class QtUiServices : public UiServices {
+public:
+    void ShowWarning(QWidget* parent, const QString& text) override
+    {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Morvek"), text, QMessageBox::Ok, parent);
+        box.exec();
+    }
+
+    QString PickOpenFile(QWidget* parent, const QString& filter) override
+    {
+        return QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
+    }
+
+    bool OpenDocument(const QString& path) override
+    {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    }
+};
+
+} // namespace
+
+UiServices& DefaultUiServices()
+{
+    static QtUiServices services;
+    return services;
+}

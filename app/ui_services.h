@@ -1,0 +1,21 @@
+#pragma once
+// The modal and outside-world services the pages use: message boxes, the open-file dialog and
+// the shell. Pages call them through this interface so that tests can stand in for them.
+
+#include <QString>
+
+class QWidget;
+
+class UiServices {
+public:
+    virtual ~UiServices() = default;
+    // A modal message box titled "Morvek" with the warning icon and an OK button only.
+    virtual void ShowWarning(QWidget* parent, const QString& text) = 0;
+    // The open-file dialog; an empty result means the user cancelled.
+    virtual QString PickOpenFile(QWidget* parent, const QString& filter) = 0;
+    // Opens a document with the platform's default viewer; false if that failed.
+    virtual bool OpenDocument(const QString& path) = 0;
+};
+
+// The real services, built on Qt's dialogs and QDesktopServices.
+UiServices& DefaultUiServices();

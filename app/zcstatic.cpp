@@ -1,0 +1,35 @@
+#include "app/zcstatic.h"
+
+#include <QPainter>
+
+QColor ColorFromRef(ColorRef c)
+{
+    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
+}
+
+ZCStatic::ZCStatic(QWidget* parent, ColorRef text, ColorRef background)
+    : QLabel(parent), m_textColor(text), m_bkColor(background)
+{
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setAutoFillBackground(false);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void ZCStatic::SetTextColorRedraw(ColorRef color)
+{
+    m_textColor = color;
+    repaint();
+}
+
+void ZCStatic::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), ColorFromRef(m_bkColor));
+    p.setPen(ColorFromRef(m_textColor));
+    p.setFont(font());
+    // The text is drawn without a background of its own over the label's fill.
+    p.setBackgroundMode(m_transparentBk ? Qt::TransparentMode : Qt::OpaqueMode);
+    p.setBackground(ColorFromRef(m_bkColor));
+    const int flags = static_cast<int>(alignment()) | (wordWrap() ? Qt::TextWordWrap : 0);
+    p.drawText(contentsRect(), flags, text());
+}
