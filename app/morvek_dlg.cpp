@@ -19,7 +19,7 @@ void CFixedTabBar::SetItemSize(const QSize& s)
 {
     m_itemSize = s;
     updateGeometry();
-    adjustSize();
+    resize(sizeHint());
 }
 
 QSize CFixedTabBar::tabSizeHint(int) const { return m_itemSize; }
@@ -29,6 +29,14 @@ CTabCtrl::CTabCtrl(QWidget* parent) : QWidget(parent), m_bar(new CFixedTabBar(th
     m_bar->setExpanding(false);
     m_bar->setDrawBase(false);
     m_bar->move(2, 2);
+}
+
+int CTabCtrl::AddTab(const QString& caption)
+{
+    const int index = m_bar->addTab(caption);
+    m_bar->resize(m_bar->sizeHint());
+    update();
+    return index;
 }
 
 QRect CTabCtrl::ItemRect(int index) const
@@ -123,7 +131,7 @@ CMorvekDlg::CMorvekDlg(QWidget* parent, UiServices* services) : QDialog(parent)
     m_tab->Bar()->SetItemSize(QSize(100, 30));
 
     // 5-8. Tabs and pages; the pages are created once and only shown or hidden.
-    m_tab->Bar()->addTab(QStringLiteral("参数设定"));
+    m_tab->AddTab(QStringLiteral("参数设定"));
     const QRect pageRect = m_tab->PageRect();
     m_paramPage = new DlgSub1(m_tab, services);
     m_pages[0] = m_paramPage;
@@ -131,7 +139,7 @@ CMorvekDlg::CMorvekDlg(QWidget* parent, UiServices* services) : QDialog(parent)
     m_paramPage->show();
     m_paramPage->raise();
 
-    m_tab->Bar()->addTab(QStringLiteral("调试"));
+    m_tab->AddTab(QStringLiteral("调试"));
     m_debugPage = new DlgSub2(m_tab, services);
     m_pages[1] = m_debugPage;
     m_debugPage->setGeometry(pageRect);

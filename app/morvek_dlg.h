@@ -33,6 +33,8 @@ class CTabCtrl : public QWidget {
 public:
     explicit CTabCtrl(QWidget* parent = nullptr);
     CFixedTabBar* Bar() const { return m_bar; }
+    // Appends a tab and fits the tab row to its items.
+    int AddTab(const QString& caption);
     // Rectangle of a tab item in this control's coordinates.
     QRect ItemRect(int index) const;
     // The pages' rectangle: from the left of item 0, 14 pixels below it, to 2 pixels inside the
