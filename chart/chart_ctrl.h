@@ -1,0 +1,155 @@
+#pragma once
+// CChartCtrl: a self-drawing chart widget with up to four numeric axes, XY line series, grid,
+// axis titles, title, legend, mouse zoom (left button) and pan (right button) and per-axis
+// scroll bars. Everything is rendered into an off-screen image whenever something changes;
+// painting only copies that image.
+//
+// Typical use (the live charts of the debug page):
+//
+//   auto* chart = new CChartCtrl(page);                 // or created for a "ChartCtrl" control
+//   chart->setGeometry(250, 0, 500, 150);
+//   CChartStandardAxis* bottom = chart->CreateAxisAt(BottomAxis);
+//   bottom->SetRange(0, 200);                           // manual range (the default mode)
+//   CChartStandardAxis* left = chart->CreateAxisAt(LeftAxis);
+//   left->SetAutomatic(false);                          // already manual; shown for clarity
+//   left->SetRange(0, 500);
+//   left->Label()->SetText(QStringLiteral("采样值"));
+//
+//   // on every refresh: suspend redrawing, rebuild the curves, resume (one render)
+//   chart->EnableRedraw(false);                         // EnableRefresh(false) is the same
+//   chart->DeleteAllSeries();
+//   CChartLineSerie* s = chart->AddLineSerie();         // bound to LeftAxis and BottomAxis
+//   s->SetPointOrder(NoOrder);
+//   s->SetXYData(xs, ys, 200);
+//   s->SetLineWidth(2);
+//   s->SetSerieColor(0x0000FF);                         // 0x00BBGGRR: red
+//   chart->EnableRedraw(true);                          // renders once, brackets nest
+//
+//   // the spin buttons: read and set the current range
+//   left->SetRange(left->RangeMin(), left->RangeMax() + 20);
+//
+// The control owns its axes, series, title and legend; pointers handed out stay valid until
+// the axis slot is re-created, DeleteAllSeries() runs or the control is destroyed.
+
+#include "chart/chart_axis.h"
+#include "chart/chart_scrollbar.h"
+#include "chart/chart_serie.h"
+#include "chart/chart_surface.h"
+#include "chart/chart_title.h"
+
+#include <QImage>
+#include <QWidget>
+#include <array>
+#include <map>
+#include <memory>
+
+class CChartCtrl : public QWidget {
+    Q_OBJECT
+public:
+    explicit CChartCtrl(QWidget* parent = nullptr);
+    ~CChartCtrl() override;
+
+    // --- axes ----------------------------------------------------------------------------
+    // Creates a standard axis in the slot (replacing the one there); the control owns it.
+    // Create axes before adding series.
+    CChartStandardAxis* CreateAxisAt(AxisPosition position);
+    CChartAxis* AxisAt(AxisPosition position) const;
+    CChartAxis* GetLeftAxis() const { return AxisAt(LeftAxis); }
+    CChartAxis* GetBottomAxis() const { return AxisAt(BottomAxis); }
+
+    // --- series --------------------------------------------------------------------------
+    // New line series bound to LeftAxis and BottomAxis (both must exist; nullptr otherwise),
+    // coloured from the palette by the number of series already present.
+    CChartLineSerie* AddLineSerie();
+    // Deletes every series and redraws. Pointers to the deleted series become invalid.
+    void DeleteAllSeries();
+    std::size_t SeriesCount() const { return m_series.size(); }
+    // Series in drawing (ascending id) order.
+    std::vector<CChartSerie*> Series() const;
+
+    // --- title and legend ----------------------------------------------------------------
+    CChartTitle* GetTitle() const { return m_title.get(); }
+    CChartLegend* GetLegend() const { return m_legend.get(); }
+
+    // --- redrawing -----------------------------------------------------------------------
+    // Renders into the off-screen image and schedules a paint; only marks a pending redraw
+    // while redrawing is suspended.
+    void RedrawChart();
+    // false suspends redrawing, true resumes it; calls nest. Resuming to a positive counter
+    // performs a pending redraw.
+    void EnableRedraw(bool enable);
+    void EnableRefresh(bool enable) { EnableRedraw(enable); }
+    int RedrawCounter() const { return m_redrawCounter; }
+    bool RedrawPending() const { return m_redrawPending; }
+    // Number of renders done so far (for tests and diagnostics).
+    int RenderCount() const { return m_renderCount; }
+
+    // Lays out and draws title, legend, axes, grid and series inside r.
+    virtual void DrawChart(ChartSurface& surface, ChartRect r);
+    // Fills the client rectangle and draws the raised edge.
+    virtual void DrawBackground(ChartSurface& surface, const ChartRect& clientRect);
+
+    const QImage& OffscreenImage() const { return m_offscreen; }
+    // The plotting rectangle of the last redraw.
+    const ChartRect& PlotRect() const { return m_plotRect; }
+    ChartColour BackColor() const { return m_backColour; }
+    void SetBackColor(ChartColour colour);
+    ChartColour BorderColor() const { return m_borderColour; }
+    // Resolution used for font sizes.
+    int Dpi() const;
+
+    // --- mouse (also reachable from tests; the widget's mouse events call these) -----------
+    void OnLeftDown(ChartPoint pt);
+    void OnLeftUp(ChartPoint pt);
+    void OnMouseMove(ChartPoint pt);
+    void OnRightDown(ChartPoint pt);
+    void OnRightUp(ChartPoint pt);
+    void SetZoomEnabled(bool enabled) { m_zoomEnabled = enabled; }
+    bool IsZoomEnabled() const { return m_zoomEnabled; }
+    void SetPanEnabled(bool enabled) { m_panEnabled = enabled; }
+    bool IsPanEnabled() const { return m_panEnabled; }
+    bool IsZooming() const { return m_zooming; }
+    bool IsPanning() const { return m_panning; }
+    ChartPoint ZoomStart() const { return m_zoomStart; }
+    ChartPoint ZoomEnd() const { return m_zoomEnd; }
+    void SetShowCursorInPlot(bool show) { m_showCursorInPlot = show; }
+    // A scroll request from one of the axes' scroll bars; redraws.
+    void OnScroll(CChartScrollBar* bar, CChartScrollBar::ScrollCode code, int thumb);
+
+    // The default series colours, applied as palette[n mod 10].
+    static const std::array<ChartColour, 10> kPalette;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    void PlaceScrollBars();
+
+    int m_redrawCounter = 1;
+    bool m_redrawPending = false;
+    int m_renderCount = 0;
+    QImage m_offscreen;
+    bool m_painted = false;
+    ChartColour m_backColour;
+    ChartColour m_borderColour = 0x000000;
+    ChartRect m_plotRect;
+    std::map<unsigned, std::unique_ptr<CChartSerie>> m_series;
+    std::array<std::unique_ptr<CChartAxis>, 4> m_axes;
+    std::unique_ptr<CChartLegend> m_legend;
+    std::unique_ptr<CChartTitle> m_title;
+    bool m_panEnabled = true;
+    bool m_panning = false;
+    ChartPoint m_panLast;
+    bool m_zoomEnabled = true;
+    bool m_zooming = false;
+    ChartPoint m_zoomStart;
+    ChartPoint m_zoomEnd;
+    ChartColour m_zoomRectColour = 0xFFFFFF;
+    bool m_showCursorInPlot = true;
+    bool m_cursorHidden = false;
+};

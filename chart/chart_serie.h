@@ -1,0 +1,249 @@
+#pragma once
+// Chart series: XY points drawn as a polyline against one horizontal and one vertical axis.
+
+#include "chart/chart_axis.h"
+#include "chart/chart_surface.h"
+
+#include <QString>
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+class CChartCtrl;
+
+struct SChartXYPoint {
+    double X = 0;
+    double Y = 0;
+};
+
+enum PointOrder { NoOrder = 0, OrderByX = 1, OrderByY = 2 };
+
+// Base of all series. Created and owned by the control; deleting a series unregisters it from
+// its axes.
+class CChartSerie {
+public:
+    explicit CChartSerie(CChartCtrl* ctrl);
+    virtual ~CChartSerie();
+    CChartSerie(const CChartSerie&) = delete;
+    CChartSerie& operator=(const CChartSerie&) = delete;
+
+    virtual unsigned PointCount() const = 0;
+    virtual ChartPoint PointPixel(unsigned i) const = 0;
+    virtual bool YRange(double& min, double& max) const = 0;
+    virtual bool XRange(double& min, double& max) const = 0;
+    virtual bool VisibleXRange(double& min, double& max) const = 0;
+    virtual bool VisibleYRange(double& min, double& max) const = 0;
+    virtual bool VisiblePoints(unsigned& first, unsigned& last) const = 0;
+    virtual void DrawLegendKey(ChartSurface& surface, const ChartRect& rect) = 0;
+    virtual void DrawAll(ChartSurface& surface) = 0;
+
+    unsigned Id() const { return m_id; }
+    void SetName(const QString& name);
+    const QString& Name() const { return m_name; }
+    void SetVisible(bool visible);
+    bool IsVisible() const { return m_visible; }
+    // Sets the line colour (0x00BBGGRR) and redraws.
+    void SetSerieColor(ChartColour colour);
+    ChartColour SerieColor() const { return m_colour; }
+
+    // Binds the series to its axes (the control registers it with them).
+    void BindAxes(CChartAxis* vertical, CChartAxis* horizontal);
+    CChartAxis* VerticalAxis() const { return m_vertAxis; }
+    CChartAxis* HorizontalAxis() const { return m_horzAxis; }
+    void SetDrawRect(const ChartRect& rect) { m_drawRect = rect; }
+    const ChartRect& DrawRect() const { return m_drawRect; }
+
+    // Next id the process-wide counter will hand out.
+    static unsigned NextId();
+
+protected:
+    void Redraw() const;
+
+    CChartCtrl* m_ctrl;
+    CChartAxis* m_vertAxis = nullptr;
+    CChartAxis* m_horzAxis = nullptr;
+    QString m_name;
+    bool m_visible = true;
+    ChartColour m_colour = 0x000000;
+    unsigned m_id;
+    ChartRect m_drawRect;
+};
+
+// Point storage, ordering, ranges and the visible-point search.
+template <class PointT>
+class CChartSerieBase : public CChartSerie {
+public:
+    explicit CChartSerieBase(CChartCtrl* ctrl) : CChartSerie(ctrl), m_points(kInitialCapacity) {}
+
+    unsigned PointCount() const override { return m_count; }
+    ChartPoint PointPixel(unsigned i) const override
+    {
+        return {m_horzAxis->PixelOf(m_points[i].X), m_vertAxis->PixelOf(m_points[i].Y)};
+    }
+    bool XRange(double& min, double& max) const override
+    {
+        if (!m_visible || m_count == 0)
+            return false;
+        min = m_minX;
+        max = m_maxX;
+        return true;
+    }
+    bool YRange(double& min, double& max) const override
+    {
+        if (!m_visible || m_count == 0)
+            return false;
+        min = m_minY;
+        max = m_maxY;
+        return true;
+    }
+    bool VisibleXRange(double& min, double& max) const override { return VisibleRangeOf(OrderByY, true, min, max); }
+    bool VisibleYRange(double& min, double& max) const override { return VisibleRangeOf(OrderByX, false, min, max); }
+
+    bool VisiblePoints(unsigned& first, unsigned& last) const override
+    {
+        if (m_count == 0)
+            return false;
+        if (m_order == NoOrder) {
+            first = 0;
+            last = m_count - 1;
+            return true;
+        }
+        const CChartAxis* axis = m_order == OrderByX ? m_horzAxis : m_vertAxis;
+        if (!axis)
+            return false;
+        first = Search(axis->RangeMin(), 0, m_count - 1);
+        last = Search(axis->RangeMax(), first, m_count - 1);
+        return true;
+    }
+
+    // Stores the order; an ordered setting sorts the stored points at once. Does not redraw.
+    virtual void SetPointOrder(PointOrder order)
+    {
+        m_order = order;
+        Sort();
+    }
+    PointOrder GetPointOrder() const { return m_order; }
+
+    const PointT& Point(unsigned i) const { return m_points[i]; }
+    unsigned Capacity() const { return m_capacity; }
+    const PointT* PointData() const { return m_points.data(); }
+
+    static constexpr unsigned kInitialCapacity = 1000;
+
+protected:
+    // Replaces the points: storage is reused when they fit; sorts, recomputes the extremes.
+    void SetPoints(const PointT* points, unsigned n)
+    {
+        if (m_capacity < n) {
+            std::vector<PointT>().swap(m_points);
+            m_points.resize(n);
+            m_capacity = n;
+        }
+        std::copy(points, points + n, m_points.begin());
+        m_count = n;
+        Sort();
+        RecomputeExtremes();
+    }
+
+    double Key(const PointT& p) const { return m_order == OrderByY ? p.Y : p.X; }
+
+    // Search of Key against v in [lo, hi] (unsigned indices).
+    unsigned Search(double v, unsigned lo, unsigned hi) const
+    {
+        for (;;) {
+            const unsigned mid = lo + (hi - lo) / 2;
+            if (Key(m_points[mid]) > v) {
+                if (lo >= mid)
+                    return lo;
+                hi = mid - 1;
+            } else {
+                if (mid >= hi)
+                    return hi;
+                lo = mid + 1;
+            }
+        }
+    }
+
+    void Sort()
+    {
+        if (m_order == NoOrder || m_count < 2)
+            return;
+        const bool byY = m_order == OrderByY;
+        // NaN keys sort last, so the comparison stays a strict weak ordering.
+        std::sort(m_points.begin(), m_points.begin() + m_count, [byY](const PointT& a, const PointT& b) {
+            const double ka = byY ? a.Y : a.X;
+            const double kb = byY ? b.Y : b.X;
+            if (std::isnan(ka))
+                return false;
+            return std::isnan(kb) || ka < kb;
+        });
+    }
+
+    void RecomputeExtremes()
+    {
+        m_minX = m_maxX = m_minY = m_maxY = 0;
+        bool first = true;
+        for (unsigned i = 0; i < m_count; ++i) {
+            const PointT& p = m_points[i];
+            if (first) {
+                m_minX = m_maxX = p.X;
+                m_minY = m_maxY = p.Y;
+                first = false;
+                continue;
+            }
+            m_minX = std::min(m_minX, p.X);
+            m_maxX = std::max(m_maxX, p.X);
+            m_minY = std::min(m_minY, p.Y);
+            m_maxY = std::max(m_maxY, p.Y);
+        }
+    }
+
+    bool VisibleRangeOf(PointOrder needed, bool xValues, double& min, double& max) const
+    {
+        unsigned first = 0, last = 0;
+        if (!m_visible || m_order != needed || !VisiblePoints(first, last))
+            return false;
+        min = max = xValues ? m_points[first].X : m_points[first].Y;
+        for (unsigned i = first + 1; i <= last; ++i) {
+            const double v = xValues ? m_points[i].X : m_points[i].Y;
+            min = std::min(min, v);
+            max = std::max(max, v);
+        }
+        return true;
+    }
+
+    std::vector<PointT> m_points;
+    unsigned m_capacity = kInitialCapacity;
+    unsigned m_count = 0;
+    PointOrder m_order = OrderByX;
+    double m_minX = 0, m_maxX = 0, m_minY = 0, m_maxY = 0;
+};
+
+class CChartXYSerie : public CChartSerieBase<SChartXYPoint> {
+public:
+    explicit CChartXYSerie(CChartCtrl* ctrl) : CChartSerieBase<SChartXYPoint>(ctrl) {}
+
+    // Replaces all points by (xs[i], ys[i]), i < n; refreshes the axes' automatic ranges and
+    // redraws (inside an EnableRedraw(false) bracket this only marks the chart for redrawing).
+    void SetXYData(const double* xs, const double* ys, unsigned n);
+    void SetPoints(const SChartXYPoint* points, unsigned n);
+};
+
+class CChartLineSerie : public CChartXYSerie {
+public:
+    explicit CChartLineSerie(CChartCtrl* ctrl) : CChartXYSerie(ctrl) {}
+
+    // Line width in pixels; redraws.
+    void SetLineWidth(int px);
+    int LineWidth() const { return m_lineWidth; }
+
+    void DrawLegendKey(ChartSurface& surface, const ChartRect& rect) override;
+    void DrawAll(ChartSurface& surface) override;
+
+    // The pixels the last DrawAll drew through (after merging repeated pixels).
+    const std::vector<ChartPoint>& LastPixels() const { return m_pixels; }
+
+private:
+    int m_lineWidth = 1;
+    std::vector<ChartPoint> m_pixels;
+};
