@@ -1,12 +1,72 @@
 #pragma once
-// The parameter page, tab "参数设定".
+// The parameter page, tab "参数设定": the touch-key settings as combo boxes, check boxes and
+// edits, every change stored into the record at once, the low-power section kept in line with
+// the key selection, and the header import and export.
 
 #include "app/dialog_page.h"
+#include "params/touch_params.h"
 
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
 class UiServices;
+class ZCStatic;
 
 class DlgSub1 : public DialogPage {
     Q_OBJECT
 public:
+    // services: message boxes and the file dialog; nullptr uses the real ones.
     explicit DlgSub1(QWidget* parent = nullptr, UiServices* services = nullptr);
+
+    const TouchParamSet& Params() const { return m_params; }
+
+    // The file filter of the import and export dialogs.
+    static QString HeaderFileFilter();
+
+    // Handlers, also reachable from tests.
+    void OnImportHeader();
+    void OnExportHeader();
+    void UpdateLowPowerControls();
+
+    // Control ids of the per-key controls, by key 0 … 7.
+    static const int kKeyCheckIds[kKeyCount];
+    static const int kLowPowerKeyIds[kKeyCount];
+    static const int kThresholdEditIds[kKeyCount];
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void PlaceBasicOptions();
+    void FillCombos();
+    void ConnectHandlers();
+    void OnKeyClicked(int key);
+    void OnSelectAll();
+    void OnInvert();
+    void OnLowPowerClicked();
+    void OnComboChanged(int controlId, int index);
+    void StoreEdit(QLineEdit* edit);
+    // Brings the controls into line with a freshly imported record (no handlers run).
+    void ShowImportedParams();
+    void SetStatus(const QString& text);
+
+    UiServices* m_services;
+    TouchParamSet m_params;
+
+    QComboBox* m_cboModel = nullptr;
+    QCheckBox* m_chkKey[kKeyCount] = {};
+    QCheckBox* m_chkLowPowerKey[kKeyCount] = {};
+    QLineEdit* m_editThreshold[kKeyCount] = {};
+    QCheckBox* m_chkSelectAll = nullptr;
+    QCheckBox* m_chkInvert = nullptr;
+    QCheckBox* m_chkLowPower = nullptr;
+    QCheckBox* m_chkGroup0 = nullptr;
+    QCheckBox* m_chkGroup1 = nullptr;
+    QComboBox* m_cboGotoLowPower = nullptr;
+    QComboBox* m_cboWakeUpRate = nullptr;
+    QLineEdit* m_editSleepThreshold = nullptr;
+    ZCStatic* m_lblGroup0Keys = nullptr;
+    ZCStatic* m_lblGroup1Keys = nullptr;
+    ZCStatic* m_lblFileStatus = nullptr;
 };

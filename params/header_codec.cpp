@@ -1,0 +1,355 @@
+#include "params/header_codec.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+#define MORVEK_FIELD(expr) [](TouchParamSet& p) -> std::int32_t& { return p.expr; }
+
+} // namespace
+
+const std::array<ParamMacro, kParamMacroCount> ParamMacroTable = {{
+    {"EnTk0", false, MORVEK_FIELD(keyEnable[0])},
+    {"EnTk1", false, MORVEK_FIELD(keyEnable[1])},
+    {"EnTk2", false, MORVEK_FIELD(keyEnable[2])},
+    {"EnTk3", false, MORVEK_FIELD(keyEnable[3])},
+    {"EnTk4", false, MORVEK_FIELD(keyEnable[4])},
+    {"EnTk5", false, MORVEK_FIELD(keyEnable[5])},
+    {"TKLib_TOUCH_NUM", false, MORVEK_FIELD(touchNum)},
+    {"TKLib_Debounce_TIME", false, MORVEK_FIELD(debounceTime)},
+    {"TKLib_LONG_TOUCH_TIME", false, MORVEK_FIELD(longTouchTime)},
+    {"TKLib_Up_Calibration_Rate", false, MORVEK_FIELD(upCalibrationRate)},
+    {"TKLib_Down_Calibration_Rate", false, MORVEK_FIELD(downCalibrationRate)},
+    {"TKLib_EFFECTIVE_TOUCH_TIME", false, MORVEK_FIELD(effectiveTouchTime)},
+    {"TKLib_INVALID_TOUCH_TIME", false, MORVEK_FIELD(invalidTouchTime)},
+    {"TKLib_CaliBaseTime", false, MORVEK_FIELD(caliBaseTime)},
+    {"TKLib_LongKeyBaseTime", false, MORVEK_FIELD(longKeyBaseTime)},
+    {"TKLib_TK0_F_THRESHOLD", false, MORVEK_FIELD(keyThreshold[0])},
+    {"TKLib_TK1_F_THRESHOLD", false, MORVEK_FIELD(keyThreshold[1])},
+    {"TKLib_TK2_F_THRESHOLD", false, MORVEK_FIELD(keyThreshold[2])},
+    {"TKLib_TK3_F_THRESHOLD", false, MORVEK_FIELD(keyThreshold[3])},
+    {"TKLib_TK4_F_THRESHOLD", false, MORVEK_FIELD(keyThreshold[4])},
+    {"TKLib_TK5_F_THRESHOLD", false, MORVEK_FIELD(keyThreshold[5])},
+    {"TKLib_TKMODE", false, MORVEK_FIELD(tkMode)},
+    {"TKLib_TKCOMS", false, MORVEK_FIELD(tkComs)},
+    {"TKLib_TKCKS", false, MORVEK_FIELD(tkCks)},
+    {"TKLib_TK_VCHG", false, MORVEK_FIELD(tkVchg)},
+    {"TKLib_TK_VCS", false, MORVEK_FIELD(tkVcs)},
+    {"TKLib_TouchLowerPower", false, MORVEK_FIELD(touchLowerPower)},
+    {"T_GOTOLOWPOWERMODE_C_Init_DF", false, MORVEK_FIELD(gotoLowPowerTime)},
+    {"TKLPGroup0", false, MORVEK_FIELD(lpGroup0)},
+    {"TKLPGroup1", false, MORVEK_FIELD(lpGroup1)},
+    {"TKLib_TKLPGroup0_MASK", true, MORVEK_FIELD(lpGroup0Mask)},
+    {"TKLib_TKLPGroup1_MASK", true, MORVEK_FIELD(lpGroup1Mask)},
+    {"TKlib_Sleep_Wake_Up_Rate", false, MORVEK_FIELD(sleepWakeUpRate)},
+    {"TKLib_Sleep_F_THRESHOLD", false, MORVEK_FIELD(sleepThreshold)},
+}};
+
+#undef MORVEK_FIELD
+
+int FindParamMacro(const QByteArray& name)
+{
+    for (int i = 0; i < kParamMacroCount; ++i)
+        if (name == ParamMacroTable[i].name)
+            return i;
+    return -1;
+}
+
+namespace HeaderCodec {
+
+namespace {
+
+constexpr int kMinLineLength = 5;
+constexpr int kImportPiece = 1023;
+const char kStopName[] = "TKLib_OPENED_TK_AMOUNT";
+
+bool NeedsHex(const QByteArray& line)
+{
+    return line.contains("TKLib_TKLPGroup0_MASK") || line.contains("TKLib_TKLPGroup1_MASK");
+}
+
+bool IsSpaceByte(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// The value token of a parameter line, as the import takes it.
+QByteArray ValueToken(const QByteArray& line, int macro)
+{
+    int i = ValueStart(line, macro);
+    for (int round = 0; round < 3; ++round) {
+        while (i < line.size() && line[i] == ' ')
+            ++i;
+        while (i < line.size() && line[i] == '\t')
+            ++i;
+    }
+    int end = i;
+    while (end < line.size() && line[end] != ' ' && line[end] != '\t' && line[end] != '\n')
+        ++end;
+    return line.mid(i, end - i);
+}
+
+} // namespace
+
+int MatchMacro(const QByteArray& line)
+{
+    for (int m = 0; m < kParamMacroCount; ++m) {
+        const char* name = ParamMacroTable[m].name;
+        const int at = line.indexOf(name);
+        if (at < 0)
+            continue;
+        const int after = at + static_cast<int>(std::strlen(name));
+        if (after < line.size() && line[after] == '_')
+            continue;
+        return m;
+    }
+    return -1;
+}
+
+int ValueStart(const QByteArray& line, int macro)
+{
+    const int eq = line.indexOf("==");
+    if (eq >= 0)
+        return eq + 2;
+    const char* name = ParamMacroTable[macro].name;
+    const int at = line.indexOf(name);
+    return at < 0 ? line.size() : at + static_cast<int>(std::strlen(name));
+}
+
+bool IsStopLine(const QByteArray& line) { return line.contains(kStopName); }
+
+int ParameterLineMacro(const QByteArray& line)
+{
+    if (line.size() < kMinLineLength)
+        return -1;
+    if (!line.contains("==") && !line.contains("#define"))
+        return -1;
+    return MatchMacro(line);
+}
+
+QByteArray ValueText(std::int32_t value, bool hex)
+{
+    if (hex)
+        return "0x" + QByteArray::number(static_cast<std::uint32_t>(value), 16);
+    return QByteArray::number(value);
+}
+
+std::optional<std::int32_t> ReadNumber(const QByteArray& token, int* consumed)
+{
+    const bool hex = token.contains("0x");
+    int i = 0;
+    const int n = token.size();
+    while (i < n && IsSpaceByte(token[i]))
+        ++i;
+    bool negative = false;
+    if (i < n && (token[i] == '+' || token[i] == '-')) {
+        negative = token[i] == '-';
+        ++i;
+    }
+    std::uint64_t magnitude = 0;
+    bool digits = false;
+    if (hex) {
+        const std::uint64_t cap = 0xFFFFFFFFull;
+        // The prefix counts only when a hex digit follows; "0x" alone reads as the 0.
+        auto hexDigit = [](char c) -> int {
+            if (c >= '0' && c <= '9') return c - '0';
+            if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+            if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+            return -1;
+        };
+        if (i + 2 < n && token[i] == '0' && token[i + 1] == 'x' && hexDigit(token[i + 2]) >= 0)
+            i += 2;
+        for (int d; i < n && (d = hexDigit(token[i])) >= 0; ++i) {
+            magnitude = std::min<std::uint64_t>(cap + 1, magnitude * 16 + static_cast<unsigned>(d));
+            digits = true;
+        }
+        if (!digits)
+            return std::nullopt;
+        std::uint32_t pattern = static_cast<std::uint32_t>(std::min(magnitude, cap));
+        if (negative)
+            pattern = 0u - pattern;
+        if (consumed)
+            *consumed = i;
+        std::int32_t value;
+        std::memcpy(&value, &pattern, sizeof value);
+        return value;
+    }
+    const std::uint64_t cap = static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()) + 1;
+    for (; i < n && token[i] >= '0' && token[i] <= '9'; ++i) {
+        magnitude = std::min<std::uint64_t>(cap, magnitude * 10 + static_cast<unsigned>(token[i] - '0'));
+        digits = true;
+    }
+    if (!digits)
+        return std::nullopt;
+    if (consumed)
+        *consumed = i;
+    const std::int64_t value = negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(),
+                                                              std::numeric_limits<std::int32_t>::max()));
+}
+
+QByteArray Export(const QByteArray& input, const TouchParamSet& params)
+{
+    QByteArray text = input;
+    int pos = 0;
+    for (;;) {
+        int lf = text.indexOf('\n', pos);
+        if (lf < 0)
+            break;  // a last line without a line feed is never changed
+        const QByteArray line = text.mid(pos, lf - pos + 1);
+        if (line.size() < kMinLineLength) {
+            pos = lf + 1;
+            continue;
+        }
+        if (IsStopLine(line))
+            break;
+        const int macro = ParameterLineMacro(line);
+        if (macro < 0) {
+            pos = lf + 1;
+            continue;
+        }
+        const QByteArray value = ValueText(ParamMacroTable[macro].Get(params), NeedsHex(line));
+        const int z = pos + ValueStart(line, macro);
+        // Room for a space, a tab and the value; a short line grows before its own line feed.
+        const int need = 2 + value.size();
+        if (lf - z < need) {
+            const int grow = need - (lf - z);
+            text.insert(lf, QByteArray(grow, ' '));
+            lf += grow;
+        }
+        for (int i = z; i < lf; ++i)
+            text[i] = ' ';
+        text[z + 1] = '\t';
+        std::memcpy(text.data() + z + 2, value.constData(), static_cast<size_t>(value.size()));
+        pos = lf + 1;
+    }
+    return text;
+}
+
+HeaderValues Import(const QByteArray& raw)
+{
+    // Text mode: a CR LF pair reads as a single LF; a lone CR stays.
+    QByteArray text;
+    text.reserve(raw.size());
+    for (int i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n')
+            continue;
+        text += raw[i];
+    }
+
+    HeaderValues values;
+    int pos = 0;
+    while (pos < text.size()) {
+        // A line up to and including its LF, at most 1023 characters per piece.
+        const int lf = text.indexOf('\n', pos);
+        const int lineEnd = lf < 0 ? text.size() : lf + 1;
+        const int end = std::min(lineEnd, pos + kImportPiece);
+        const QByteArray line = text.mid(pos, end - pos);
+        pos = end;
+        if (line.size() < kMinLineLength)
+            continue;
+        if (IsStopLine(line))
+            break;
+        const int macro = ParameterLineMacro(line);
+        if (macro < 0)
+            continue;
+        if (const auto v = ReadNumber(ValueToken(line, macro)))
+            values[macro] = *v;
+    }
+    return values;
+}
+
+void ApplyValues(const HeaderValues& values, TouchParamSet& params)
+{
+    for (int m = 0; m < kParamMacroCount; ++m)
+        if (values[m])
+            ParamMacroTable[m].field(params) = *values[m];
+}
+
+} // namespace HeaderCodec
+
+bool IsCfgPath(const QString& path)
+{
+    return path.contains(QLatin1String("CFG")) || path.contains(QLatin1String("cfg"));
+}
+
+QString HeaderErrorMessage(HeaderFileError error, const QString& path)
+{
+    switch (error) {
+    case HeaderFileError::None: return {};
+    case HeaderFileError::NotCfgPath: return QStringLiteral("File Error: ") + path;
+    case HeaderFileError::OpenFailed: return QStringLiteral("Open file failed: ") + path;
+    }
+    return {};
+}
+
+namespace {
+
+HeaderFileError ReadWholeFile(const QString& path, QByteArray* bytes)
+{
+    if (!IsCfgPath(path))
+        return HeaderFileError::NotCfgPath;
+    QFile file(path);
+    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
+        return HeaderFileError::OpenFailed;
+    // A read error part way keeps what was read so far, as at the end of the file.
+    *bytes = file.readAll();
+    return HeaderFileError::None;
+}
+
+} // namespace
+
+HeaderFileError ReadHeaderFile(const QString& path, HeaderValues* values)
+{
+    QByteArray bytes;
+    const HeaderFileError e = ReadWholeFile(path, &bytes);
+    if (e == HeaderFileError::None)
+        *values = HeaderCodec::Import(bytes);
+    return e;
+}
+
+HeaderFileError ImportHeaderFile(const QString& path, TouchParamSet* params)
+{
+    HeaderValues values;
+    const HeaderFileError e = ReadHeaderFile(path, &values);
+    if (e == HeaderFileError::None)
+        HeaderCodec::ApplyValues(values, *params);
+    return e;
+}
+
+HeaderFileError ExportHeaderFile(const QString& path, const TouchParamSet& params)
+{
+    QByteArray bytes;
+    HeaderFileError e = ReadWholeFile(path, &bytes);
+    if (e != HeaderFileError::None)
+        return e;
+
+    // A read-only file (no write permission bit at all, as the read-only attribute shows on
+    // Windows) is refused even where the user could write it anyway, an administrator say: the
+    // write protection is the owner's intent. Opening for read/write without truncating then
+    // checks that this user may write the file itself.
+    QFile probe(path);
+    const QFileDevice::Permissions anyWrite = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    if (!(probe.permissions() & anyWrite) || !probe.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
+        return HeaderFileError::OpenFailed;
+    probe.close();
+
+    const QByteArray patched = HeaderCodec::Export(bytes, params);
+    // The new text goes to a temporary file that replaces the header only once it is complete.
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return HeaderFileError::OpenFailed;
+    if (out.write(patched) != patched.size()) {
+        out.cancelWriting();
+        return HeaderFileError::OpenFailed;
+    }
+    if (!out.commit())
+        return HeaderFileError::OpenFailed;
+    return HeaderFileError::None;
+}

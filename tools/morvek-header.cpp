@@ -1,0 +1,113 @@
+// morvek-header: reads and patches a touch library configuration header from scripts, by the
+// same rules as the parameter page's import and export.
+//
+//   morvek-header show FILE                 prints NAME=VALUE for every macro read from FILE
+//   morvek-header apply FILE NAME=VALUE...  sets the named macros and patches FILE
+//
+// Exit codes: 0 done; 1 the path is not a cfg path or the file cannot be opened; 2 usage
+// (unknown command, unknown macro name, a value that is not a number). FILE is left untouched
+// on every error.
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <cstdio>
+#include <vector>
+
+#include "params/header_codec.h"
+
+namespace {
+
+void Print(std::FILE* stream, const QString& text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+int Usage(const QString& problem = {})
+{
+    if (!problem.isEmpty())
+        Print(stderr, QStringLiteral("morvek-header: ") + problem + QLatin1Char('\n'));
+    Print(stderr, QStringLiteral("usage: morvek-header show FILE | morvek-header apply FILE NAME=VALUE...\n"));
+    return 2;
+}
+
+int FileError(HeaderFileError e, const QString& path)
+{
+    Print(stderr, HeaderErrorMessage(e, path) + QLatin1Char('\n'));
+    return 1;
+}
+
+// A whole-text number: decimal, or hexadecimal with "0x"; beyond the int32 range it takes the
+// nearest limit (hexadecimal is a 32-bit pattern, as the header's masks are written).
+bool ParseValue(const QByteArray& text, std::int32_t* value)
+{
+    int consumed = 0;
+    const auto v = HeaderCodec::ReadNumber(text, &consumed);
+    if (!v || consumed != text.size() || text.trimmed() != text)
+        return false;
+    *value = *v;
+    return true;
+}
+
+int Show(const QString& path)
+{
+    HeaderValues values;
+    const HeaderFileError e = ReadHeaderFile(path, &values);
+    if (e != HeaderFileError::None)
+        return FileError(e, path);
+    QByteArray out;
+    for (int m = 0; m < kParamMacroCount; ++m)
+        if (values[m])
+            out += QByteArray(ParamMacroTable[m].name) + '=' + QByteArray::number(*values[m]) + '\n';
+    std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout);
+    std::fflush(stdout);
+    return 0;
+}
+
+int Apply(const QString& path, const QStringList& assignments)
+{
+    struct Assignment {
+        int macro;
+        std::int32_t value;
+    };
+    std::vector<Assignment> changes;
+    for (const QString& a : assignments) {
+        const int eq = a.indexOf(QLatin1Char('='));
+        if (eq <= 0)
+            return Usage(QStringLiteral("expected NAME=VALUE: ") + a);
+        const int macro = FindParamMacro(a.left(eq).toLatin1());
+        if (macro < 0)
+            return Usage(QStringLiteral("unknown macro: ") + a.left(eq));
+        std::int32_t value = 0;
+        if (!ParseValue(a.mid(eq + 1).toLatin1(), &value))
+            return Usage(QStringLiteral("not a number: ") + a.mid(eq + 1));
+        changes.push_back({macro, value});
+    }
+
+    TouchParamSet params;
+    HeaderFileError e = ImportHeaderFile(path, &params);
+    if (e != HeaderFileError::None)
+        return FileError(e, path);
+    for (const Assignment& c : changes)
+        ParamMacroTable[c.macro].field(params) = c.value;
+    e = ExportHeaderFile(path, params);
+    if (e != HeaderFileError::None)
+        return FileError(e, path);
+    Print(stdout, QStringLiteral("文件已导出：") + path + QLatin1Char('\n'));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.size() == 2 && args[0] == QLatin1String("show"))
+        return Show(args[1]);
+    if (args.size() >= 3 && args[0] == QLatin1String("apply"))
+        return Apply(args[1], args.mid(2));
+    return Usage();
+}
