@@ -1,9 +1,480 @@
 #include "debug/dlgsub2.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimerEvent>
+
 #include "app/ui_services.h"
+#include "app/zcstatic.h"
+#include "chart/chart_ctrl.h"
+#include "debug/com_ports.h"
+#include "debug/mscomm.h"
+#include "debug/spin_arrows.h"
+
+namespace {
+
+enum : int {
+    kIdChartSample = 1005,
+    kIdChartBaseline = 1006,
+    kIdChartDiff = 1007,
+    kIdSpinSample = 1013,
+    kIdSpinBaseline = 1014,
+    kIdSpinDiff = 1015,
+    kIdSpinTime = 1016,
+    kIdComm = 1023,
+    kIdPortButton = 1024,
+    kIdStart = 1025,
+    kIdNoKey = 1026,
+    kIdKeyPress = 1028,
+    kIdKeyChoice = 1029,
+    kIdResultList = 1030,
+    kIdCellEdit = 1031,
+    kIdListSample = 1032,
+    kIdListBaseline = 1033,
+    kIdListDiff = 1034,
+    kIdChannelCheck0 = 1035,
+    kIdMarker0 = 1043,
+    kIdProgress = 1051,
+    kIdAbort = 1052,
+    kIdStatus = 1053,
+    kIdHelp = 1054,
+};
+
+// Controls the page creates itself: the charts, the spin buttons, the colour markers and the
+// serial control's (invisible) place in the layout.
+QWidget* CreatePageControl(const ControlSpec& spec, QWidget* parent)
+{
+    if (spec.kind == QLatin1String("chart"))
+        return new CChartCtrl(parent);
+    if (spec.kind == QLatin1String("spin"))
+        return new CSpinArrows(parent);
+    if (spec.kind == QLatin1String("marker")) {
+        auto* marker = new QLabel(parent);
+        marker->setAutoFillBackground(true);
+        return marker;
+    }
+    if (spec.kind == QLatin1String("comm")) {
+        auto* w = new QWidget(parent);
+        w->setFocusPolicy(Qt::NoFocus);
+        return w;
+    }
+    return nullptr;
+}
+
+void SetCellText(QTableWidget* list, int row, int col, const QString& text)
+{
+    if (QTableWidgetItem* item = list->item(row, col)) {
+        if (item->text() != text) // unchanged texts cost nothing
+            item->setText(text);
+    }
+}
+
+QString CellText(const QTableWidget* list, int row, int col)
+{
+    const QTableWidgetItem* item = list->item(row, col);
+    return item ? item->text() : QString();
+}
+
+} // namespace
+
+double SpinStepMax(double min, double max, int delta, double step)
+{
+    if (delta == -1)
+        return max + step;
+    if (delta == 1) {
+        max -= step;
+        if (max < step)
+            max = step;
+        if (max <= min)
+            max = min + step;
+    }
+    return max;
+}
 
 DlgSub2::DlgSub2(QWidget* parent, UiServices* services)
-    : DialogPage(DialogTemplate::Load(QStringLiteral(":/layouts/dlg130.txt")), parent)
+    : DialogPage(DialogTemplate::Load(QStringLiteral(":/layouts/dlg130.txt")), parent, CreatePageControl),
+      m_services(services ? services : &DefaultUiServices()),
+      m_comm(std::make_unique<CMSComm>()),
+      m_findPort([] { return FindComPort(); }),
+      m_receiver(*this, m_history)
 {
-    Q_UNUSED(services);
+    connect(m_comm.get(), &CMSComm::OnComm, this, &DlgSub2::OnCommEvent);
+
+    m_btnPort = controlAs<QPushButton>(kIdPortButton);
+    if (m_btnPort)
+        connect(m_btnPort, &QPushButton::clicked, this, &DlgSub2::OnPortButton);
+
+    // Page start-up: state cleared, every slot visible and disarmed.
+    LiveState::Reset();
+    InitCharts();
+    InitLiveLists();
+    InitProcedureControls();
+    SetLinkControlsEnabled(false);
+}
+
+DlgSub2::~DlgSub2()
+{
+    if (m_timerId)
+        killTimer(m_timerId);
+    // The serial control goes first, so that no receive event reaches a half-destroyed page.
+    m_comm.reset();
+}
+
+void DlgSub2::SetSerialDevice(std::unique_ptr<ISerialDevice> device)
+{
+    if (m_comm && m_comm->GetPortOpen())
+        return;
+    m_comm = std::make_unique<CMSComm>(std::move(device));
+    connect(m_comm.get(), &CMSComm::OnComm, this, &DlgSub2::OnCommEvent);
+}
+
+void DlgSub2::SetPortFinder(std::function<int()> finder)
+{
+    m_findPort = finder ? std::move(finder) : std::function<int()>([] { return FindComPort(); });
+}
+
+// ---- start-up ----------------------------------------------------------------------------------
+
+void DlgSub2::InitCharts()
+{
+    m_chartSample = controlAs<CChartCtrl>(kIdChartSample);
+    m_chartBaseline = controlAs<CChartCtrl>(kIdChartBaseline);
+    m_chartDiff = controlAs<CChartCtrl>(kIdChartDiff);
+    const struct {
+        CChartCtrl* chart;
+        CChartAxis** x;
+        CChartAxis** y;
+        double yMin, yMax;
+        int top;
+        const char* title;
+    } charts[] = {
+        {m_chartSample, &m_axisSampleX, &m_axisSampleY, 0, 500, 0, "采样值"},
+        {m_chartBaseline, &m_axisBaselineX, &m_axisBaselineY, 0, 500, 150, "环境值"},
+        {m_chartDiff, &m_axisDiffX, &m_axisDiffY, -20, 200, 300, "差值"},
+    };
+    for (const auto& c : charts) {
+        if (!c.chart)
+            continue;
+        CChartStandardAxis* bottom = c.chart->CreateAxisAt(BottomAxis);
+        bottom->SetRange(0, kHistoryLength);
+        CChartStandardAxis* left = c.chart->CreateAxisAt(LeftAxis);
+        left->SetRange(c.yMin, c.yMax);
+        *c.x = bottom;
+        *c.y = left;
+    }
+    // The charts take fixed pixel places, stacked beside their lists, instead of the layout's.
+    for (const auto& c : charts)
+        if (c.chart) {
+            c.chart->setGeometry(250, c.top, 500, 150);
+            c.chart->update();
+        }
+    for (const auto& c : charts)
+        if (c.y)
+            (*c.y)->Label()->SetText(QString::fromUtf8(c.title));
+
+    const struct {
+        int id;
+        CSpinArrows** member;
+    } spins[] = {{kIdSpinSample, &m_spinSample},
+                 {kIdSpinBaseline, &m_spinBaseline},
+                 {kIdSpinDiff, &m_spinDiff},
+                 {kIdSpinTime, &m_spinTime}};
+    for (const auto& s : spins) {
+        *s.member = controlAs<CSpinArrows>(s.id);
+        if (*s.member) {
+            const int id = s.id;
+            connect(*s.member, &CSpinArrows::DeltaPos, this, [this, id](int delta) { OnSpinDelta(id, delta); });
+        }
+    }
+}
+
+void DlgSub2::InitLiveLists()
+{
+    m_listSample = controlAs<QTableWidget>(kIdListSample);
+    m_listBaseline = controlAs<QTableWidget>(kIdListBaseline);
+    m_listDiff = controlAs<QTableWidget>(kIdListDiff);
+    for (QTableWidget* list : {m_listSample, m_listBaseline, m_listDiff}) {
+        if (!list)
+            continue;
+        list->setShowGrid(true);
+        list->setColumnCount(2);
+        list->setRowCount(kSlotCount);
+        const char* headers[] = {"键位", "数据"};
+        const int widths[] = {60, 150};
+        for (int col = 0; col < 2; ++col) {
+            auto* header = new QTableWidgetItem(QString::fromUtf8(headers[col]));
+            header->setTextAlignment(Qt::AlignCenter);
+            list->setHorizontalHeaderItem(col, header);
+            list->setColumnWidth(col, widths[col]);
+            for (int row = 0; row < kSlotCount; ++row) {
+                auto* item = new QTableWidgetItem;
+                item->setTextAlignment(Qt::AlignCenter);
+                list->setItem(row, col, item);
+            }
+        }
+        list->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    }
+
+    for (int j = 0; j < kSlotCount; ++j) {
+        m_checkChannel[j] = controlAs<QCheckBox>(kIdChannelCheck0 + j);
+        if (m_checkChannel[j]) {
+            m_checkChannel[j]->setChecked(true);
+            connect(m_checkChannel[j], &QCheckBox::clicked, this, [this, j] { OnChannelCheck(j); });
+        }
+        m_marker[j] = controlAs<QLabel>(kIdMarker0 + j);
+        if (m_marker[j]) {
+            QPalette pal = m_marker[j]->palette();
+            pal.setColor(QPalette::Window, ColorFromRef(g_channelColours[j]));
+            m_marker[j]->setPalette(pal);
+        }
+    }
+}
+
+void DlgSub2::InitProcedureControls()
+{
+    m_btnStart = controlAs<QPushButton>(kIdStart);
+    m_btnNoKey = controlAs<QPushButton>(kIdNoKey);
+    m_btnKeyPress = controlAs<QPushButton>(kIdKeyPress);
+    m_comboKey = controlAs<QComboBox>(kIdKeyChoice);
+    m_btnAbort = controlAs<QPushButton>(kIdAbort);
+    m_lblStatus = controlAs<ZCStatic>(kIdStatus);
+    m_progress = controlAs<QProgressBar>(kIdProgress);
+    m_listResult = controlAs<QTableWidget>(kIdResultList);
+    m_editCell = controlAs<QLineEdit>(kIdCellEdit);
+    m_btnHelp = controlAs<QPushButton>(kIdHelp);
+
+    if (m_editCell)
+        m_editCell->hide();
+    if (m_listResult) {
+        m_listResult->setShowGrid(true);
+        static const char* const headers[] = {"键位", "无按键", "按键按下", "实际噪声值", "负载影响值",
+                                              "按下其他键影响的差值", "触摸差值", "信噪比", "灵敏度百分比",
+                                              "噪声设定值", "触摸阈值设定", "可靠性评估"};
+        static const int widths[] = {60, 80, 80, 80, 80, 80, 80, 80, 90, 90, 90, 90};
+        m_listResult->setColumnCount(12);
+        m_listResult->setRowCount(kSlotCount);
+        for (int col = 0; col < 12; ++col) {
+            auto* header = new QTableWidgetItem(QString::fromUtf8(headers[col]));
+            header->setTextAlignment(Qt::AlignCenter);
+            m_listResult->setHorizontalHeaderItem(col, header);
+            m_listResult->setColumnWidth(col, widths[col]);
+            for (int row = 0; row < kSlotCount; ++row) {
+                auto* item = new QTableWidgetItem;
+                item->setTextAlignment(Qt::AlignCenter);
+                m_listResult->setItem(row, col, item);
+            }
+        }
+    }
+    if (m_comboKey) {
+        for (int k = 0; k < kSlotCount; ++k)
+            m_comboKey->addItem(QStringLiteral("TK%1").arg(k));
+        m_comboKey->setCurrentIndex(0);
+    }
+    if (m_progress) {
+        m_progress->setRange(0, 100);
+        m_progress->setValue(0);
+    }
+    if (m_lblStatus) {
+        m_lblStatus->SetTextColorRedraw(0x000000);
+        m_lblStatus->setText(QStringLiteral("未开始检测"));
+    }
+}
+
+void DlgSub2::SetLinkControlsEnabled(bool enabled)
+{
+    for (QWidget* w : {static_cast<QWidget*>(m_btnStart), static_cast<QWidget*>(m_btnNoKey),
+                       static_cast<QWidget*>(m_btnKeyPress), static_cast<QWidget*>(m_comboKey),
+                       static_cast<QWidget*>(m_btnAbort)})
+        if (w)
+            w->setEnabled(enabled);
+}
+
+// ---- serial link -------------------------------------------------------------------------------
+
+void DlgSub2::OnPortButton()
+{
+    if (!m_comm->GetPortOpen()) {
+        const int n = m_findPort ? m_findPort() : -1;
+        if (n == -1) {
+            m_services->ShowWarning(this, QStringLiteral("未识别串口"));
+            return;
+        }
+        m_comm->SetCommPort(static_cast<short>(n));
+        m_comm->SetInBufferSize(1024);
+        m_comm->SetOutBufferSize(1024);
+        m_comm->SetInputLen(0);
+        m_comm->SetInputMode(kComInputModeBinary);
+        m_comm->SetRThreshold(9);
+        m_comm->SetSettings(QStringLiteral("38400,n,8,1"));
+        QString error;
+        if (!m_comm->SetPortOpen(true, &error)) {
+            // The port stays closed; caption, timer and controls are left as they were.
+            m_services->ShowWarning(this, error);
+            return;
+        }
+        if (m_btnPort)
+            m_btnPort->setText(QStringLiteral("串口%1已打开").arg(n));
+        if (!m_timerId)
+            m_timerId = startTimer(kTimerPeriodMs, Qt::PreciseTimer);
+        SetLinkControlsEnabled(true);
+    } else {
+        m_comm->SetPortOpen(false);
+        if (m_btnPort)
+            m_btnPort->setText(QStringLiteral("串口已关闭"));
+        if (m_timerId) {
+            killTimer(m_timerId);
+            m_timerId = 0;
+        }
+        SetLinkControlsEnabled(false);
+    }
+}
+
+void DlgSub2::OnCommEvent()
+{
+    if (m_comm->GetCommEvent() != kComEvReceive)
+        return;
+    const QByteArray chunk = m_comm->GetInput();
+    m_comm->SetInBufferCount(0);
+    m_receiver.OnChunk(reinterpret_cast<const std::uint8_t*>(chunk.constData()), static_cast<std::size_t>(chunk.size()));
+}
+
+void DlgSub2::timerEvent(QTimerEvent* event)
+{
+    if (m_timerId && event->timerId() == m_timerId)
+        OnTimerTick();
+    else
+        DialogPage::timerEvent(event);
+}
+
+void DlgSub2::OnTimerTick()
+{
+    StepProcedure();
+    RefreshLiveView();
+    if (m_keyMaskChanged)
+        RebuildResultRows();
+}
+
+// ---- live view ---------------------------------------------------------------------------------
+
+void DlgSub2::OnChannelCheck(int slot)
+{
+    if (slot < 0 || slot >= kSlotCount || !m_checkChannel[slot])
+        return;
+    m_slots[slot].visible = m_checkChannel[slot]->isChecked() ? 1 : 0;
+}
+
+void DlgSub2::OnSpinDelta(int spinId, int delta)
+{
+    CChartAxis* axis = nullptr;
+    double step = kVerticalStep;
+    switch (spinId) {
+    case kIdSpinSample: axis = m_axisSampleY; break;
+    case kIdSpinBaseline: axis = m_axisBaselineY; break;
+    case kIdSpinDiff: axis = m_axisDiffY; break;
+    case kIdSpinTime:
+        axis = m_axisSampleX;
+        step = kTimeStep;
+        break;
+    default: return;
+    }
+    if (!axis)
+        return;
+    const double min = axis->RangeMin();
+    const double max = SpinStepMax(min, axis->RangeMax(), delta, step);
+    axis->SetRange(min, max);
+    if (spinId == kIdSpinTime) {
+        // The time axis is shared: all three charts show the same span.
+        for (CChartAxis* other : {m_axisBaselineX, m_axisDiffX})
+            if (other)
+                other->SetRange(min, max);
+    }
+}
+
+void DlgSub2::RefreshCharts(int keyCount)
+{
+    const struct {
+        CChartCtrl* chart;
+        const HistoryTable* history;
+    } charts[] = {{m_chartSample, &m_history.sample}, {m_chartBaseline, &m_history.baseline}, {m_chartDiff, &m_history.diff}};
+    for (const auto& c : charts)
+        if (c.chart) {
+            c.chart->EnableRedraw(false);
+            c.chart->DeleteAllSeries();
+        }
+    for (int j = 0; j < keyCount; ++j) {
+        if (!m_slots[j].visible)
+            continue;
+        for (const auto& c : charts) {
+            if (!c.chart)
+                continue;
+            CChartLineSerie* serie = c.chart->AddLineSerie();
+            if (!serie)
+                continue;
+            serie->SetPointOrder(NoOrder);
+            serie->SetXYData(g_historyX.data(), (*c.history)[j], kHistoryLength);
+            serie->SetLineWidth(2);
+            serie->SetSerieColor(g_channelColours[j]);
+        }
+    }
+    for (const auto& c : charts)
+        if (c.chart)
+            c.chart->EnableRedraw(true);
+}
+
+void DlgSub2::RefreshLiveView()
+{
+    const int k = qMin<int>(m_keyCount, kSlotCount);
+    RefreshCharts(k);
+    QTableWidget* const lists[] = {m_listSample, m_listBaseline, m_listDiff};
+    if (!m_listSample || !m_listBaseline || !m_listDiff)
+        return;
+    for (int j = 0; j < k; ++j) {
+        const KeySlot& slot = m_slots[j];
+        const QString name = QStringLiteral("TK%1").arg(slot.channel);
+        if (CellText(m_listSample, j, 0) != name)
+            for (QTableWidget* list : lists)
+                SetCellText(list, j, 0, name);
+        if (slot.visible) {
+            SetCellText(m_listSample, j, 1, QString::number(slot.sample));
+            SetCellText(m_listBaseline, j, 1, QString::number(slot.baseline));
+            SetCellText(m_listDiff, j, 1, QString::number(slot.diff));
+        } else {
+            for (QTableWidget* list : lists)
+                SetCellText(list, j, 1, QString());
+        }
+        if (m_checkChannel[j])
+            m_checkChannel[j]->setEnabled(true);
+    }
+    for (int j = k; j < kSlotCount; ++j) {
+        if (!CellText(m_listSample, j, 0).isEmpty())
+            for (QTableWidget* list : lists) {
+                SetCellText(list, j, 0, QString());
+                SetCellText(list, j, 1, QString());
+            }
+        // A slot out of use returns to its start-up state: shown, box ticked and disabled.
+        if (m_checkChannel[j]) {
+            m_checkChannel[j]->setChecked(true);
+            m_checkChannel[j]->setEnabled(false);
+        }
+        m_slots[j].visible = 1;
+    }
+}
+
+// ---- detection procedure and results table -----------------------------------------------------
+
+void DlgSub2::StepProcedure()
+{
+    // The detection procedure advances here, one step per tick.
+}
+
+void DlgSub2::RebuildResultRows()
+{
+    // The results table is relabelled here for the new key set.
+    m_keyMaskChanged = 0;
 }

@@ -1,12 +1,131 @@
 #pragma once
-// The debug page, tab "调试".
+// The debug page, tab "调试" (layout 130).
+//
+// Two drivers, both on the user-interface thread:
+//   - the serial control's receive event (OnCommEvent) hands each chunk of bytes to the frame
+//     receiver, which updates the key slots, the histories and the recordings;
+//   - the page timer (25 ms, running while the port is open) runs, in this order, the detection
+//     procedure step, the live refresh of lists and charts, and the results-table rebuild when
+//     the key set has changed.
+//
+// The live and recording state (m_slots, m_keyCount, m_recIndex, ...) comes from LiveState.
+
+#include <QPointer>
+#include <functional>
+#include <memory>
 
 #include "app/dialog_page.h"
+#include "debug/frame_receiver.h"
+#include "debug/key_slot.h"
+#include "debug/live_history.h"
 
+class CChartCtrl;
+class CChartAxis;
+class CMSComm;
+class CSpinArrows;
+class ISerialDevice;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
 class UiServices;
+class ZCStatic;
 
-class DlgSub2 : public DialogPage {
+// New maximum of an axis range after one spin step: delta -1 (up arrow) raises it by step;
+// delta +1 (down arrow) lowers it by step, but never below step and never to or below min.
+double SpinStepMax(double min, double max, int delta, double step);
+
+class DlgSub2 : public DialogPage, protected LiveState {
     Q_OBJECT
 public:
+    static constexpr int kTimerPeriodMs = 25;
+    static constexpr int kVerticalStep = 20;
+    static constexpr int kTimeStep = 10;
+
     explicit DlgSub2(QWidget* parent = nullptr, UiServices* services = nullptr);
+    ~DlgSub2() override;
+
+    // Replaces the serial device behind the page's serial control (tests use a stand-in). Only
+    // while the port is closed.
+    void SetSerialDevice(std::unique_ptr<ISerialDevice> device);
+    // Replaces port discovery (default: FindComPort over the system's ports).
+    void SetPortFinder(std::function<int()> finder);
+
+    LiveState& Live() { return *this; }
+    const LiveState& Live() const { return *this; }
+    const HistoryTables& History() const { return m_history; }
+    CMSComm* Comm() const { return m_comm.get(); }
+    int TimerId() const { return m_timerId; }
+
+    CChartCtrl* ChartSample() const { return m_chartSample; }
+    CChartCtrl* ChartBaseline() const { return m_chartBaseline; }
+    CChartCtrl* ChartDiff() const { return m_chartDiff; }
+
+    // Handlers, public so that tests and benchmarks can drive the page directly.
+    void OnPortButton();
+    void OnCommEvent();
+    void OnTimerTick();
+    void OnChannelCheck(int slot);
+    void OnSpinDelta(int spinId, int delta);
+    void RefreshLiveView();
+
+protected:
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    void InitLiveLists();
+    void InitCharts();
+    void InitProcedureControls();
+    void SetLinkControlsEnabled(bool enabled);
+    void RefreshCharts(int keyCount);
+
+    UiServices* m_services;
+
+    // ---- serial link and live view ---------------------------------------------------------
+    std::unique_ptr<CMSComm> m_comm;
+    std::function<int()> m_findPort;
+    HistoryTables m_history;
+    CFrameReceiver m_receiver;
+    int m_timerId = 0;
+
+    QPushButton* m_btnPort = nullptr;
+    CChartCtrl* m_chartSample = nullptr;
+    CChartCtrl* m_chartBaseline = nullptr;
+    CChartCtrl* m_chartDiff = nullptr;
+    CChartAxis* m_axisSampleY = nullptr;
+    CChartAxis* m_axisBaselineY = nullptr;
+    CChartAxis* m_axisDiffY = nullptr;
+    CChartAxis* m_axisSampleX = nullptr;
+    CChartAxis* m_axisBaselineX = nullptr;
+    CChartAxis* m_axisDiffX = nullptr;
+    CSpinArrows* m_spinSample = nullptr;
+    CSpinArrows* m_spinBaseline = nullptr;
+    CSpinArrows* m_spinDiff = nullptr;
+    CSpinArrows* m_spinTime = nullptr;
+    QTableWidget* m_listSample = nullptr;
+    QTableWidget* m_listBaseline = nullptr;
+    QTableWidget* m_listDiff = nullptr;
+    QCheckBox* m_checkChannel[kSlotCount] = {};
+    QLabel* m_marker[kSlotCount] = {};
+
+    // ---- detection procedure and results table ------------------------------------------------
+    // Controls of the procedure, bound at start-up; enabled with the link.
+    QPushButton* m_btnStart = nullptr;    // 1025 "开始检测"
+    QPushButton* m_btnNoKey = nullptr;    // 1026 "无键值检测"
+    QPushButton* m_btnKeyPress = nullptr; // 1028 "单键按下检测"
+    QComboBox* m_comboKey = nullptr;      // 1029 key choice, index = TK number
+    QPushButton* m_btnAbort = nullptr;    // 1052 "终止操作"
+    ZCStatic* m_lblStatus = nullptr;      // 1053 status line
+    QProgressBar* m_progress = nullptr;   // 1051
+    QTableWidget* m_listResult = nullptr; // 1030 results table
+    QLineEdit* m_editCell = nullptr;      // 1031 in-place cell editor
+    QPushButton* m_btnHelp = nullptr;     // 1054 "帮助"
+
+    // One tick of the detection procedure (first on every tick).
+    void StepProcedure();
+    // Relabels the results table after a key-set change; clears m_keyMaskChanged.
+    void RebuildResultRows();
 };

@@ -1,0 +1,176 @@
+#include "debug/com_ports.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSerialPortInfo>
+
+#include <algorithm>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace {
+
+bool LooksUsb(const QString& path)
+{
+    const QString name = QFileInfo(path).fileName();
+    return name.startsWith(QLatin1String("ttyUSB")) || name.startsWith(QLatin1String("ttyACM"))
+        || name.startsWith(QLatin1String("cu.usb")) || name.startsWith(QLatin1String("tty.usb"));
+}
+
+// Splits "ttyUSB10" into ("ttyUSB", 10); a name without trailing digits has number -1.
+std::pair<QString, long long> SplitName(const QString& path)
+{
+    const QString name = QFileInfo(path).fileName();
+    int i = name.size();
+    while (i > 0 && name[i - 1].isDigit())
+        --i;
+    const QString digits = name.mid(i);
+    bool ok = false;
+    const long long n = digits.left(15).toLongLong(&ok);
+    return {name.left(i), ok ? n : -1};
+}
+
+#ifdef Q_OS_WIN
+bool ProbeWindowsPort(const QString& location)
+{
+    // "COMn" or a full "\\.\COMn" name; opened with no access rights, only to see that it exists.
+    QString name = location;
+    if (!name.startsWith(QLatin1String("\\\\.\\")))
+        name = QStringLiteral("\\\\.\\") + name;
+    HANDLE h = CreateFileW(reinterpret_cast<LPCWSTR>(name.utf16()), 0, 0, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(h);
+    return true;
+}
+#endif
+
+} // namespace
+
+ComPortSource ComPortSource::System()
+{
+    ComPortSource s;
+    s.declared = [](int n) {
+        return qEnvironmentVariable(QStringLiteral("MORVEK_COM%1").arg(n).toLatin1().constData());
+    };
+#ifdef Q_OS_WIN
+    s.devices = [] {
+        QStringList names;
+        for (int n = 1; n <= kMaxComPort; ++n)
+            names << QStringLiteral("COM%1").arg(n);
+        return names;
+    };
+    s.present = ProbeWindowsPort;
+#else
+    s.devices = [] {
+        QStringList paths;
+        for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+            const QString path = info.systemLocation();
+#ifdef Q_OS_MACOS
+            if (!QFileInfo(path).fileName().startsWith(QLatin1String("cu.")))
+                continue;
+#endif
+            paths << path;
+        }
+        return paths;
+    };
+    s.isUsb = [](const QString& path) {
+        return QSerialPortInfo(QFileInfo(path).fileName()).hasVendorIdentifier();
+    };
+    s.present = [](const QString& location) { return QFileInfo::exists(location); };
+#endif
+    return s;
+}
+
+QStringList OrderSerialDevices(const QStringList& devices, const std::function<bool(const QString&)>& isUsb)
+{
+    struct Entry {
+        int group;
+        QString prefix;
+        long long number;
+        QString path;
+    };
+    std::vector<Entry> entries;
+    for (const QString& d : devices) {
+        const auto split = SplitName(d);
+        const bool usb = LooksUsb(d) || (isUsb && isUsb(d));
+        entries.push_back({usb ? 1 : 0, split.first, split.second, d});
+    }
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        if (a.group != b.group)
+            return a.group < b.group;
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix;
+        if (a.number != b.number)
+            return a.number < b.number;
+        return a.path < b.path;
+    });
+    QStringList out;
+    for (const Entry& e : entries)
+        if (!out.contains(e.path))
+            out << e.path;
+    return out;
+}
+
+QMap<int, QString> ComPortMap(const ComPortSource& source)
+{
+    QMap<int, QString> map;
+    if (source.declared)
+        for (int n = 1; n <= kMaxComPort; ++n) {
+            const QString path = source.declared(n);
+            if (!path.isEmpty())
+                map.insert(n, path);
+        }
+    if (!source.devices)
+        return map;
+    const QStringList devices = source.devices();
+#ifdef Q_OS_WIN
+    // Windows devices carry their own numbers.
+    static const QRegularExpression comName(QStringLiteral("^COM([0-9]+)$"), QRegularExpression::CaseInsensitiveOption);
+    for (const QString& d : devices) {
+        const auto m = comName.match(d);
+        const int n = m.hasMatch() ? m.captured(1).toInt() : 0;
+        if (n >= 1 && n <= kMaxComPort && !map.contains(n))
+            map.insert(n, d);
+    }
+#else
+    int n = 1;
+    for (const QString& d : OrderSerialDevices(devices, source.isUsb)) {
+        while (n <= kMaxComPort && map.contains(n))
+            ++n;
+        if (n > kMaxComPort)
+            break;
+        map.insert(n++, d);
+    }
+#endif
+    return map;
+}
+
+int FindComPort(const ComPortSource& source)
+{
+    int found = -1;
+    const QMap<int, QString> map = ComPortMap(source);
+    // Every number is probed; the last one present wins.
+    for (int n = 1; n <= kMaxComPort; ++n) {
+        const auto it = map.constFind(n);
+        if (it == map.constEnd())
+            continue;
+        if (!source.present || source.present(it.value()))
+            found = n;
+    }
+    return found;
+}
+
+int FindComPort() { return FindComPort(ComPortSource::System()); }
+
+QString ComPortLocation(int n, const ComPortSource& source)
+{
+    if (n < 1 || n > kMaxComPort)
+        return {};
+    return ComPortMap(source).value(n);
+}
+
+QString ComPortLocation(int n) { return ComPortLocation(n, ComPortSource::System()); }

@@ -1,0 +1,117 @@
+#include "debug/frame_receiver.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace {
+
+int BitCount(std::uint8_t v)
+{
+    int c = 0;
+    for (; v; v &= static_cast<std::uint8_t>(v - 1))
+        ++c;
+    return c;
+}
+
+} // namespace
+
+bool IsValidFrame(const std::uint8_t* buffer, std::size_t n)
+{
+    if (!buffer || n < FrameLength(1))
+        return false;
+    const int k = buffer[n - 3];
+    const std::uint8_t mask = buffer[n - 4];
+    if (BitCount(mask) != k)
+        return false;
+    if (k < 1 || k > kSlotCount)
+        return false;
+    if (n < FrameLength(k))
+        return false;
+    // Every block must start with its own ordinal. (A weighted sum of the ordinal bytes read as
+    // hex digits would also pass frames such as 00 00 12 for three keys; each byte is checked.)
+    const std::size_t first = n - 4 - 5 * static_cast<std::size_t>(k);
+    for (int j = 0; j < k; ++j)
+        if (buffer[first + 5 * static_cast<std::size_t>(j)] != j)
+            return false;
+    return true;
+}
+
+bool CFrameReceiver::OnChunk(const std::uint8_t* data, std::size_t n)
+{
+    if (!data || n == 0)
+        return false;
+    if (n > kWorkBufferSize) {
+        data += n - kWorkBufferSize;
+        n = kWorkBufferSize;
+    }
+    std::array<std::uint8_t, kWorkBufferSize> c;
+    std::memcpy(c.data(), data, n);
+
+    // Make the buffer end with the last sync pair of the chunk. Bytes that followed it (normally
+    // the start of the next frame) move to the front, where they complete a frame whose start was
+    // cut off: both frames have the same layout.
+    if (!(n >= 2 && c[n - 2] == kSync1 && c[n - 1] == kSync2)) {
+        std::size_t i = n >= 2 ? n - 2 : 0;
+        for (; i >= 1; --i)
+            if (c[i - 1] == kSync1 && c[i] == kSync2)
+                break;
+        if (i < 1)
+            return false;
+        std::rotate(c.begin(), c.begin() + static_cast<std::ptrdiff_t>(i + 1), c.begin() + static_cast<std::ptrdiff_t>(n));
+    }
+    if (!IsValidFrame(c.data(), n))
+        return false;
+    Decode(c.data(), n);
+    return true;
+}
+
+void CFrameReceiver::Decode(const std::uint8_t* buffer, std::size_t n)
+{
+    const int k = buffer[n - 3];
+    const std::uint8_t mask = buffer[n - 4];
+    LiveState& s = m_live;
+    s.m_keyCount = static_cast<std::uint8_t>(k);
+    s.m_keyMask = mask;
+    if (mask != s.m_lastKeyMask) {
+        s.m_keyMaskChanged = 1;
+        s.m_lastKeyMask = mask;
+    }
+    int slot = 0;
+    for (int bit = 0; bit < 8; ++bit)
+        if (mask & (1u << bit))
+            s.m_slots[slot++].channel = bit;
+
+    const bool recording = s.Recording();
+    const int index = s.m_recIndex;
+    const bool indexInRange = index >= 0 && index < kRecordLength;
+    const std::size_t first = n - 4 - 5 * static_cast<std::size_t>(k);
+    for (int j = 0; j < k; ++j) {
+        const std::uint8_t* b = buffer + first + 5 * static_cast<std::size_t>(j);
+        KeySlot& slotRef = s.m_slots[j];
+        slotRef.sample = b[1] * 256 + b[2];
+        slotRef.baseline = b[3] * 256 + b[4];
+        slotRef.diff = slotRef.baseline - slotRef.sample;
+        PushHistory(m_history.sample[j], slotRef.sample);
+        PushHistory(m_history.baseline[j], slotRef.baseline);
+        PushHistory(m_history.diff[j], slotRef.diff);
+        if (recording && indexInRange) {
+            if (slotRef.recBaseline)
+                slotRef.recBaselineBuf[index] = slotRef.baseline;
+            if (slotRef.recSample)
+                slotRef.recSampleBuf[index] = slotRef.sample;
+            if (slotRef.recDiff)
+                slotRef.recDiffBuf[index] = slotRef.diff;
+        }
+    }
+    if (recording) {
+        // An index outside 0..99 (never set so by the procedure) ends the round at once rather
+        // than writing past the buffers.
+        if (!indexInRange || ++s.m_recIndex >= kRecordLength) {
+            s.m_recIndex = 0;
+            s.m_recDone = 1;
+            for (KeySlot& r : s.m_slots)
+                r.recSample = r.recBaseline = r.recDiff = 0;
+        }
+    }
+}

@@ -1,0 +1,163 @@
+#include "debug/mscomm.h"
+
+#include <QSerialPort>
+#include <QStringList>
+
+#include "debug/com_ports.h"
+
+bool SerialSettings::Parse(const QString& text, SerialSettings* out)
+{
+    const QStringList f = text.split(QLatin1Char(','));
+    if (f.size() != 4)
+        return false;
+    SerialSettings s;
+    bool ok = false;
+    s.baud = f[0].trimmed().toInt(&ok);
+    if (!ok || s.baud <= 0)
+        return false;
+    const QString p = f[1].trimmed().toLower();
+    if (p.size() != 1 || !QStringLiteral("neoms").contains(p[0]))
+        return false;
+    s.parity = p[0].toLatin1();
+    s.dataBits = f[2].trimmed().toInt(&ok);
+    if (!ok || s.dataBits < 5 || s.dataBits > 8)
+        return false;
+    const QString stop = f[3].trimmed();
+    if (stop == QLatin1String("1") || stop == QLatin1String("1.5"))
+        s.stopBits = 1;
+    else if (stop == QLatin1String("2"))
+        s.stopBits = 2;
+    else
+        return false;
+    if (out)
+        *out = s;
+    return true;
+}
+
+namespace {
+
+class QtSerialDevice : public ISerialDevice {
+public:
+    QtSerialDevice()
+    {
+        connect(&m_port, &QSerialPort::readyRead, this, &ISerialDevice::ReadyRead);
+        connect(&m_port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
+            // A device that vanishes while open (unplugged adapter, closed pseudo-terminal) is
+            // closed here so that it stops signalling; the link then simply receives nothing.
+            if (e == QSerialPort::ResourceError && m_port.isOpen())
+                m_port.close();
+        });
+    }
+
+    QString Open(int port, const SerialSettings& s) override
+    {
+        const QString location = ComPortLocation(port);
+        if (location.isEmpty())
+            return QStringLiteral("串口%1不存在").arg(port);
+        m_port.setPortName(location);
+        if (!m_port.open(QIODevice::ReadOnly))
+            return QStringLiteral("无法打开串口%1 (%2): %3").arg(port).arg(location, m_port.errorString());
+        const QSerialPort::Parity parity = s.parity == 'e' ? QSerialPort::EvenParity
+            : s.parity == 'o'                              ? QSerialPort::OddParity
+            : s.parity == 'm'                              ? QSerialPort::MarkParity
+            : s.parity == 's'                              ? QSerialPort::SpaceParity
+                                                           : QSerialPort::NoParity;
+        const bool set = m_port.setBaudRate(s.baud) && m_port.setParity(parity)
+            && m_port.setDataBits(static_cast<QSerialPort::DataBits>(s.dataBits))
+            && m_port.setStopBits(s.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop)
+            && m_port.setFlowControl(QSerialPort::NoFlowControl);
+        if (!set) {
+            const QString reason = m_port.errorString();
+            m_port.close();
+            return QStringLiteral("无法设置串口%1: %2").arg(port).arg(reason);
+        }
+        m_port.clear(QSerialPort::Input);
+        return {};
+    }
+
+    void Close() override
+    {
+        if (m_port.isOpen())
+            m_port.close();
+    }
+
+    bool IsOpen() const override { return m_port.isOpen(); }
+
+    QByteArray ReadAll() override { return m_port.isOpen() ? m_port.readAll() : QByteArray(); }
+
+private:
+    QSerialPort m_port;
+};
+
+} // namespace
+
+std::unique_ptr<ISerialDevice> CreateSystemSerialDevice() { return std::make_unique<QtSerialDevice>(); }
+
+CMSComm::CMSComm(std::unique_ptr<ISerialDevice> device, QObject* parent)
+    : QObject(parent), m_device(device ? std::move(device) : CreateSystemSerialDevice())
+{
+    connect(m_device.get(), &ISerialDevice::ReadyRead, this, &CMSComm::OnDeviceReadyRead);
+}
+
+CMSComm::~CMSComm()
+{
+    if (m_device)
+        m_device->Close();
+}
+
+bool CMSComm::SetPortOpen(bool open, QString* error)
+{
+    if (!open) {
+        m_device->Close();
+        m_portOpen = false;
+        m_inBuffer.clear();
+        return true;
+    }
+    if (m_portOpen)
+        return true;
+    SerialSettings settings;
+    if (!SerialSettings::Parse(m_settings, &settings)) {
+        if (error)
+            *error = QStringLiteral("串口参数无效: %1").arg(m_settings);
+        return false;
+    }
+    const QString reason = m_device->Open(m_commPort, settings);
+    if (!reason.isEmpty()) {
+        if (error)
+            *error = reason;
+        return false;
+    }
+    m_portOpen = true;
+    m_inBuffer.clear();
+    m_commEvent = 0;
+    return true;
+}
+
+QByteArray CMSComm::GetInput()
+{
+    const int take = m_inputLen > 0 ? qMin<int>(m_inputLen, m_inBuffer.size()) : m_inBuffer.size();
+    QByteArray out = m_inBuffer.left(take);
+    m_inBuffer.remove(0, take);
+    return out;
+}
+
+void CMSComm::SetInBufferCount(short count)
+{
+    if (count == 0)
+        m_inBuffer.clear();
+}
+
+void CMSComm::OnDeviceReadyRead()
+{
+    const QByteArray data = m_device->ReadAll();
+    if (!m_portOpen || data.isEmpty())
+        return;
+    m_inBuffer.append(data);
+    // The receive buffer holds InBufferSize bytes; when more pile up, the oldest go first.
+    if (m_inBuffer.size() > m_inBufferSize)
+        m_inBuffer.remove(0, m_inBuffer.size() - m_inBufferSize);
+    if (m_rThreshold > 0 && m_inBuffer.size() >= m_rThreshold) {
+        m_commEvent = kComEvReceive;
+        emit OnComm();
+    }
+}
