@@ -37,6 +37,25 @@ bool IsValidFrame(const std::uint8_t* buffer, std::size_t n)
     return true;
 }
 
+std::vector<std::uint8_t> EncodeFrame(std::uint8_t mask, const std::uint16_t* samples, const std::uint16_t* baselines)
+{
+    const int k = BitCount(mask);
+    std::vector<std::uint8_t> f;
+    f.reserve(FrameLength(k));
+    for (int j = 0; j < k; ++j) {
+        f.push_back(static_cast<std::uint8_t>(j));
+        f.push_back(static_cast<std::uint8_t>(samples[j] >> 8));
+        f.push_back(static_cast<std::uint8_t>(samples[j] & 0xFF));
+        f.push_back(static_cast<std::uint8_t>(baselines[j] >> 8));
+        f.push_back(static_cast<std::uint8_t>(baselines[j] & 0xFF));
+    }
+    f.push_back(mask);
+    f.push_back(static_cast<std::uint8_t>(k));
+    f.push_back(kSync1);
+    f.push_back(kSync2);
+    return f;
+}
+
 bool CFrameReceiver::OnChunk(const std::uint8_t* data, std::size_t n)
 {
     if (!data || n == 0)

@@ -16,6 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "debug/key_slot.h"
 #include "debug/live_history.h"
@@ -30,6 +31,10 @@ constexpr std::size_t FrameLength(int k) { return static_cast<std::size_t>(5 * k
 // True if a valid frame ends at buffer[n - 1]: at least 9 bytes, a count of 1..8 that matches
 // the number of set mask bits, room for all blocks, and block j starting with ordinal byte j.
 bool IsValidFrame(const std::uint8_t* buffer, std::size_t n);
+
+// Builds the frame for the keys of mask: block j carries samples[j] and baselines[j] of the j-th
+// set bit. The count byte is the number of set bits (an empty mask gives a frame with count 0).
+std::vector<std::uint8_t> EncodeFrame(std::uint8_t mask, const std::uint16_t* samples, const std::uint16_t* baselines);
 
 class CFrameReceiver {
 public:
