@@ -13,8 +13,12 @@
 #include "app/ui_services.h"
 #include "app/zcstatic.h"
 #include "chart/chart_ctrl.h"
+#include "debug/cell_editor.h"
 #include "debug/com_ports.h"
+#include "debug/evaluation.h"
 #include "debug/mscomm.h"
+#include "debug/procedure.h"
+#include "debug/result_table.h"
 #include "debug/spin_arrows.h"
 
 namespace {
@@ -115,6 +119,7 @@ DlgSub2::DlgSub2(QWidget* parent, UiServices* services)
     InitCharts();
     InitLiveLists();
     InitProcedureControls();
+    InitProcedure();
     SetLinkControlsEnabled(false);
 }
 
@@ -470,11 +475,114 @@ void DlgSub2::RefreshLiveView()
 
 void DlgSub2::StepProcedure()
 {
-    // The detection procedure advances here, one step per tick.
+    m_procedure->StepProcedure();
 }
 
 void DlgSub2::RebuildResultRows()
 {
-    // The results table is relabelled here for the new key set.
     m_keyMaskChanged = 0;
+    ::RebuildResultRows(*m_resultCells, Live());
 }
+
+namespace {
+
+// The procedure's status line, progress bar, start controls and message box on this page.
+class PageProcedureView : public ProcedureView {
+public:
+    PageProcedureView(QWidget* page, UiServices* services, ZCStatic* status, QProgressBar* progress,
+                      std::initializer_list<QWidget*> startControls)
+        : m_page(page), m_services(services), m_status(status), m_progress(progress), m_start(startControls)
+    {
+    }
+    void ShowStatus(ColorRef colour, const QString& text) override
+    {
+        if (!m_status)
+            return;
+        m_status->SetTextColorRedraw(colour);
+        m_status->setText(text);
+    }
+    void SetStartControlsEnabled(bool enabled) override
+    {
+        for (QWidget* w : m_start)
+            if (w)
+                w->setEnabled(enabled);
+    }
+    void SetProgressRange(int maximum) override
+    {
+        if (m_progress)
+            m_progress->setRange(0, maximum);
+    }
+    void SetProgressPos(int pos) override
+    {
+        if (m_progress)
+            m_progress->setValue(pos);
+    }
+    void StepProgress() override
+    {
+        // Held at the maximum once it is reached.
+        if (m_progress && m_progress->value() < m_progress->maximum())
+            m_progress->setValue(m_progress->value() + 1);
+    }
+    void ShowWarning(const QString& text) override { m_services->ShowWarning(m_page, text); }
+
+private:
+    QWidget* m_page;
+    UiServices* m_services;
+    ZCStatic* m_status;
+    QProgressBar* m_progress;
+    std::vector<QWidget*> m_start;
+};
+
+} // namespace
+
+void DlgSub2::InitProcedure()
+{
+    m_resultCells = std::make_unique<ResultTableWidget>(m_listResult);
+    m_procedureView = std::make_unique<PageProcedureView>(
+        this, m_services, m_lblStatus, m_progress,
+        std::initializer_list<QWidget*>{m_btnStart, m_btnNoKey, m_btnKeyPress, m_comboKey});
+    m_procedure = std::make_unique<CDetectionProcedure>(Live(), *m_resultCells, *m_procedureView);
+    if (m_listResult && m_editCell)
+        m_cellEditor = new CResultCellEditor(m_listResult, m_editCell, *m_resultCells, [this] { EvaluateResults(); }, this);
+
+    if (m_btnStart)
+        connect(m_btnStart, &QPushButton::clicked, this, &DlgSub2::OnStartDetection);
+    if (m_btnNoKey)
+        connect(m_btnNoKey, &QPushButton::clicked, this, &DlgSub2::OnNoKeyDetection);
+    if (m_btnKeyPress)
+        connect(m_btnKeyPress, &QPushButton::clicked, this, &DlgSub2::OnKeyPressDetection);
+    if (m_btnAbort)
+        connect(m_btnAbort, &QPushButton::clicked, this, &DlgSub2::OnAbortProcedure);
+    if (m_btnHelp)
+        connect(m_btnHelp, &QPushButton::clicked, this, &DlgSub2::OnHelp);
+}
+
+QString DlgSub2::HelpDocumentPath() { return QStringLiteral("说明文档/Morvek使用说明.pdf"); }
+
+void DlgSub2::OnStartDetection() { m_procedure->OnStartDetection(); }
+void DlgSub2::OnNoKeyDetection() { m_procedure->OnNoKeyDetection(); }
+void DlgSub2::OnKeyPressDetection() { m_procedure->OnKeyPressDetection(m_comboKey ? m_comboKey->currentIndex() : 0); }
+void DlgSub2::OnAbortProcedure() { m_procedure->OnAbortProcedure(); }
+
+void DlgSub2::OnHelp()
+{
+    // Opened relative to the current folder; whatever the viewer makes of a missing file, the
+    // page is left as it is.
+    m_services->OpenDocument(HelpDocumentPath());
+}
+
+void DlgSub2::OnResultDblClk(int row, int col)
+{
+    if (m_cellEditor)
+        m_cellEditor->OnResultDblClk(row, col);
+}
+
+void DlgSub2::OnCellEditKillFocus()
+{
+    if (m_cellEditor)
+        m_cellEditor->OnCellEditKillFocus();
+}
+
+void DlgSub2::EvaluateResults() { ::EvaluateResults(*m_resultCells, m_keyCount); }
+
+ResultCells& DlgSub2::Results() { return *m_resultCells; }

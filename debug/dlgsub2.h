@@ -21,6 +21,11 @@
 
 class CChartCtrl;
 class CChartAxis;
+class CDetectionProcedure;
+class CResultCellEditor;
+class ProcedureView;
+class ResultCells;
+class ResultTableWidget;
 class CMSComm;
 class CSpinArrows;
 class ISerialDevice;
@@ -128,4 +133,31 @@ private:
     void StepProcedure();
     // Relabels the results table after a key-set change; clears m_keyMaskChanged.
     void RebuildResultRows();
+
+    // ---- detection procedure and results table: handlers and state ---------------------------
+public:
+    // The help document, relative to the current folder.
+    static QString HelpDocumentPath();
+
+    void OnStartDetection();            // 1025
+    void OnNoKeyDetection();            // 1026
+    void OnKeyPressDetection();         // 1028, key from list 1029
+    void OnAbortProcedure();            // 1052
+    void OnHelp();                      // 1054
+    void OnResultDblClk(int row, int col); // double-click on list 1030
+    void OnCellEditKillFocus();         // edit box 1031 lost the focus
+    // Runs the evaluation pass over the results table.
+    void EvaluateResults();
+
+    CDetectionProcedure& Procedure() { return *m_procedure; }
+    ResultCells& Results();
+    CResultCellEditor& CellEditor() { return *m_cellEditor; }
+
+private:
+    void InitProcedure();
+
+    std::unique_ptr<ResultTableWidget> m_resultCells;
+    std::unique_ptr<ProcedureView> m_procedureView;
+    std::unique_ptr<CDetectionProcedure> m_procedure;
+    CResultCellEditor* m_cellEditor = nullptr;
 };
