@@ -1,0 +1,418 @@
+// The parameter page: initial state, handlers driven by simulated clicks and keys, and the
+// header import and export through a stand-in for the dialogs.
+
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/ui_services.h"
+#include "app/zcstatic.h"
+#include "params/dlgsub1.h"
+#include "params/header_codec.h"
+
+namespace {
+
+class FakeUi : public UiServices {
+public:
+    QString nextPath;
+    QString lastFilter;
+    QStringList warnings;
+    void ShowWarning(QWidget*, const QString& text) override { warnings << text; }
+    QString PickOpenFile(QWidget*, const QString& filter) override
+    {
+        lastFilter = filter;
+        return nextPath;
+    }
+    bool OpenDocument(const QString&) override { return false; }
+};
+
+QByteArray FullHeader()
+{
+    QByteArray h = "/* configuration */\n";
+    for (const ParamMacro& m : ParamMacroTable)
+        h += QByteArray("#define ") + m.name + "        " + (m.hex ? "0x00" : "0") + "\n";
+    h += "#define TKLib_OPENED_TK_AMOUNT (EnTk0+EnTk1)\n";
+    return h;
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class PageTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        page = std::make_unique<DlgSub1>(nullptr, &ui);
+        page->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(page.get()));
+        page->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(page.get()));
+    }
+
+    QCheckBox* Check(int id) { return page->controlAs<QCheckBox>(id); }
+    QComboBox* Combo(int id) { return page->controlAs<QComboBox>(id); }
+    QLineEdit* Edit(int id) { return page->controlAs<QLineEdit>(id); }
+    ZCStatic* Label(int id) { return page->controlAs<ZCStatic>(id); }
+    QCheckBox* Key(int i) { return Check(DlgSub1::kKeyCheckIds[i]); }
+    QCheckBox* LowPowerKey(int i) { return Check(DlgSub1::kLowPowerKeyIds[i]); }
+    QLineEdit* Threshold(int i) { return Edit(DlgSub1::kThresholdEditIds[i]); }
+
+    void Click(int id)
+    {
+        QWidget* w = page->control(id);
+        ASSERT_NE(w, nullptr) << id;
+        ASSERT_TRUE(w->isEnabled()) << id;
+        QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center());
+    }
+
+    QString HeaderPath(const QString& name = QStringLiteral("tkcfg.h")) { return dir.filePath(name); }
+
+    // Exports the page's record into a fresh full header and reads the values back.
+    HeaderValues ExportAndRead()
+    {
+        const QString path = HeaderPath(QStringLiteral("export_cfg.h"));
+        EXPECT_TRUE(WriteFile(path, FullHeader()));
+        ui.nextPath = path;
+        page->OnExportHeader();
+        EXPECT_TRUE(ui.warnings.isEmpty()) << ui.warnings.join(QLatin1Char('|')).toStdString();
+        return HeaderCodec::Import(ReadFile(path));
+    }
+
+    QTemporaryDir dir;
+    FakeUi ui;
+    std::unique_ptr<DlgSub1> page;
+};
+
+TEST_F(PageTest, TemplateControlsAreBuiltNamedAndPlaced)
+{
+    const std::vector<int> ids = {1099, 1098, 1029, 1024, 1025, 1088, 1059, 1089, 1060, 1090, 1057, 1091, 1058,
+                                  1092, 1055, 1093, 1056, 1094, 1061, 1095, 1062, 1096, 1063, 1097, 1064, 1117,
+                                  1075, 1076, 1077, 1081, 1082, 1083, 1084, 1085, 1118, 1086, 1046, 1087, 1116,
+                                  1080, 1078, 1079, 1065, 1066, 1067, 1068, 1069, 1070, 1071, 1072, 1073, 1074,
+                                  1100, 1109, 1110, 1111, 1112, 1113, 1114, 1115, 1101, 1108, 1102, 1103, 1104,
+                                  1105, 1106, 1107};
+    for (int id : ids)
+        EXPECT_NE(page->control(id), nullptr) << id;
+    // Every control, frames and plain labels included, carries an accessible name.
+    for (QWidget* w : page->controls())
+        EXPECT_FALSE(w->accessibleName().isEmpty()) << w->property("controlId").toInt();
+    EXPECT_EQ(Combo(1029)->accessibleName(), QStringLiteral("IC型号"));
+    EXPECT_EQ(Combo(1059)->accessibleName(), QStringLiteral("按下消抖次数"));
+    EXPECT_EQ(Edit(1101)->accessibleName(), QStringLiteral("TH0"));
+    EXPECT_EQ(Edit(1107)->accessibleName(), QStringLiteral("TH7"));
+    EXPECT_EQ(Edit(1079)->accessibleName(), QStringLiteral("低功耗下触摸阈值(3~255)"));
+    EXPECT_EQ(Combo(1080)->accessibleName(), QStringLiteral("无触摸下超时睡眠时间"));
+    EXPECT_EQ(page->controlAs<QLabel>(1088)->buddy(), Combo(1059));
+    EXPECT_EQ(page->controlAs<QPushButton>(1024)->text(), QStringLiteral("导入头文件"));
+    // Moved to fixed pixel positions at initialisation.
+    EXPECT_EQ(page->control(1098)->geometry(), QRect(30, 40, 50, 15));
+    EXPECT_EQ(page->control(1024)->geometry(), QRect(210, 34, 100, 25));
+    EXPECT_EQ(page->control(1025)->geometry(), QRect(350, 34, 100, 25));
+    EXPECT_EQ(page->control(1058)->geometry(), QRect(480, 100, 120, 15));
+    EXPECT_EQ(page->control(1095)->geometry(), QRect(480, 130, 120, 15));
+    EXPECT_EQ(page->control(1064)->geometry(), QRect(180, 200, 120, 15));
+    EXPECT_EQ(page->control(1029)->geometry(), page->units().ToPixels(QRect(52, 22, 64, 13)));
+}
+
+TEST_F(PageTest, InitialStateShowsTheRecord)
+{
+    EXPECT_EQ(page->Params(), TouchParamSet());
+    EXPECT_EQ(Combo(1029)->currentText(), QStringLiteral("RV5M2630"));
+    EXPECT_EQ(Combo(1056)->currentText(), QStringLiteral("8 S"));
+    EXPECT_EQ(Combo(1062)->currentText(), QStringLiteral("FOSC/4"));
+    EXPECT_EQ(Combo(1064)->currentIndex(), 0);
+    EXPECT_EQ(Combo(1078)->currentText(), QStringLiteral("70"));
+    EXPECT_EQ(Combo(1080)->currentText(), QStringLiteral("2.0 S"));
+    EXPECT_EQ(Edit(1079)->text(), QStringLiteral("10"));
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_FALSE(Key(i)->isChecked());
+        EXPECT_EQ(Key(i)->isEnabled(), i < 6);
+        EXPECT_FALSE(Threshold(i)->isEnabled());
+        EXPECT_EQ(Threshold(i)->text(), i < 6 ? QStringLiteral("15") : QString());
+        EXPECT_FALSE(LowPowerKey(i)->isEnabled());
+    }
+    for (int id : {1086, 1087, 1080, 1078, 1079})
+        EXPECT_FALSE(page->control(id)->isEnabled()) << id;
+    EXPECT_EQ(Label(1046)->text(), QStringLiteral(" "));
+    EXPECT_EQ(Label(1116)->text(), QStringLiteral(" "));
+    EXPECT_TRUE(Label(1117)->text().isEmpty());
+
+    // An export before any change writes the settings on screen.
+    const HeaderValues v = ExportAndRead();
+    EXPECT_EQ(v[FindParamMacro("TKLib_LONG_TOUCH_TIME")], 2);
+    EXPECT_EQ(v[FindParamMacro("TKLib_TKCKS")], 2);
+    EXPECT_EQ(v[FindParamMacro("TKLib_TK_VCS")], 0);
+    EXPECT_EQ(v[FindParamMacro("TKlib_Sleep_Wake_Up_Rate")], 70);
+    EXPECT_EQ(v[FindParamMacro("TKLib_Sleep_F_THRESHOLD")], 10);
+    EXPECT_EQ(v[FindParamMacro("TKLib_TK3_F_THRESHOLD")], 15);
+    EXPECT_EQ(Label(1117)->text(), QStringLiteral("文件已导出：") + HeaderPath(QStringLiteral("export_cfg.h")));
+    EXPECT_EQ(Label(1117)->TextColor(), 0x0000FFu);
+    EXPECT_EQ(ui.lastFilter, DlgSub1::HeaderFileFilter());
+}
+
+TEST_F(PageTest, SelectAllAndInvertSkipDisabledKeys)
+{
+    Click(1065);
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(Key(i)->isChecked(), i < 6) << i;
+        EXPECT_EQ(page->Params().keyEnable[i], i < 6 ? 1 : 0) << i;
+        EXPECT_EQ(Threshold(i)->isEnabled(), i < 6) << i;
+    }
+    Click(1067);  // key 0 off
+    Click(1066);  // invert: key 0 on, keys 1..5 off, 6 and 7 untouched
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(Key(i)->isChecked(), i == 0) << i;
+        EXPECT_EQ(page->Params().keyEnable[i], i == 0 ? 1 : 0) << i;
+    }
+    // Keys 6 and 7 cannot be checked by the user either.
+    QTest::mouseClick(Key(6), Qt::LeftButton, {}, Key(6)->rect().center());
+    EXPECT_FALSE(Key(6)->isChecked());
+    EXPECT_EQ(page->Params().keyEnable[6], 0);
+}
+
+TEST_F(PageTest, LowPowerChannelSplit)
+{
+    for (int i = 0; i < 5; ++i)
+        Click(DlgSub1::kKeyCheckIds[i]);
+    Click(1075);
+    EXPECT_EQ(page->Params().touchLowerPower, 1);
+    EXPECT_TRUE(Check(1086)->isChecked());
+    EXPECT_EQ(page->Params().lpGroup0, 1);
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(LowPowerKey(i)->isEnabled(), i < 5) << i;
+        EXPECT_FALSE(LowPowerKey(i)->isChecked());
+    }
+    for (int id : {1086, 1087, 1080, 1078, 1079})
+        EXPECT_TRUE(page->control(id)->isEnabled()) << id;
+
+    Click(DlgSub1::kLowPowerKeyIds[0]);
+    Click(DlgSub1::kLowPowerKeyIds[1]);
+    EXPECT_EQ(Label(1046)->text(), QStringLiteral("TK0    TK1    "));
+    EXPECT_EQ(Label(1116)->text(), QString());
+    EXPECT_EQ(Label(1046)->TextColor(), 0x0000FFu);
+    EXPECT_EQ(page->Params().lpGroup0Mask, 0b11);
+
+    Click(1087);  // both channels
+    Click(DlgSub1::kLowPowerKeyIds[2]);
+    EXPECT_EQ(Label(1046)->text(), QStringLiteral("TK0    TK1    "));
+    EXPECT_EQ(Label(1116)->text(), QStringLiteral("TK1    TK2    "));
+    Click(DlgSub1::kLowPowerKeyIds[3]);
+    EXPECT_EQ(Label(1046)->text(), QStringLiteral("TK0    TK1    "));
+    EXPECT_EQ(Label(1116)->text(), QStringLiteral("TK2    TK3    "));
+    EXPECT_EQ(page->Params().lpGroup0Mask, 0b0011);
+    EXPECT_EQ(page->Params().lpGroup1Mask, 0b1100);
+
+    // Unchecking key 1 takes it out of the low-power selection and both masks.
+    Click(1068);
+    EXPECT_FALSE(LowPowerKey(1)->isChecked());
+    EXPECT_FALSE(LowPowerKey(1)->isEnabled());
+    EXPECT_EQ(page->Params().lpGroup0Mask, 0b0101);
+    EXPECT_EQ(page->Params().lpGroup1Mask, 0b1100);
+
+    for (int i : {0, 2, 3})
+        Click(DlgSub1::kLowPowerKeyIds[i]);
+    Click(DlgSub1::kLowPowerKeyIds[4]);
+    EXPECT_EQ(Label(1046)->text(), QStringLiteral("TK4    "));
+    EXPECT_EQ(Label(1116)->text(), QStringLiteral("TK4    "));
+
+    // Switching low power off clears the section; the masks stay as last worked out.
+    Click(1075);
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_FALSE(LowPowerKey(i)->isChecked());
+        EXPECT_FALSE(LowPowerKey(i)->isEnabled());
+    }
+    EXPECT_FALSE(Check(1086)->isChecked());
+    EXPECT_FALSE(Check(1087)->isEnabled());
+    EXPECT_EQ(Label(1046)->text(), QStringLiteral(" "));
+    EXPECT_EQ(Label(1116)->text(), QStringLiteral(" "));
+    const HeaderValues v = ExportAndRead();
+    EXPECT_EQ(v[FindParamMacro("TKLib_TouchLowerPower")], 0);
+    EXPECT_EQ(v[FindParamMacro("TKLPGroup0")], 0);
+    EXPECT_EQ(v[FindParamMacro("TKLPGroup1")], 0);
+    EXPECT_EQ(v[FindParamMacro("TKLib_TKLPGroup0_MASK")], 0b10000);
+    EXPECT_EQ(v[FindParamMacro("TKLib_TKLPGroup1_MASK")], 0b10000);
+}
+
+TEST_F(PageTest, EditsStoreOnFocusLossOnly)
+{
+    Click(1067);
+    QLineEdit* th0 = Threshold(0);
+    ASSERT_TRUE(th0->isEnabled());
+    th0->setFocus();
+    ASSERT_TRUE(th0->hasFocus());
+    th0->selectAll();
+    QTest::keyClicks(th0, QStringLiteral("abc"));
+    QTest::keyClick(th0, Qt::Key_Return);
+    EXPECT_EQ(page->Params().keyThreshold[0], 15);  // typing and Return store nothing
+    QTest::keyClick(th0, Qt::Key_Tab);
+    EXPECT_FALSE(th0->hasFocus());
+    EXPECT_EQ(page->Params().keyThreshold[0], 0);
+
+    th0->setFocus();
+    th0->selectAll();
+    QTest::keyClicks(th0, QStringLiteral("99999999999"));
+    Click(1024);  // the import button takes the focus; its dialog is cancelled
+    EXPECT_EQ(page->Params().keyThreshold[0], std::numeric_limits<std::int32_t>::max());
+
+    Click(1075);
+    QLineEdit* sleep = Edit(1079);
+    sleep->setFocus();
+    sleep->selectAll();
+    QTest::keyClicks(sleep, QStringLiteral("300"));
+    EXPECT_EQ(page->Params().sleepThreshold, 10);
+    Edit(1101)->setFocus();
+    EXPECT_EQ(page->Params().sleepThreshold, 300);
+    sleep->setFocus();
+    sleep->clear();
+    Edit(1101)->setFocus();
+    EXPECT_EQ(page->Params().sleepThreshold, 0);
+}
+
+TEST_F(PageTest, CombosStoreTheirCodes)
+{
+    QComboBox* longTouch = Combo(1056);
+    longTouch->setFocus();
+    QTest::keyClick(longTouch, Qt::Key_Up);  // "8 S" -> "禁止"
+    EXPECT_EQ(longTouch->currentIndex(), 0);
+    EXPECT_EQ(page->Params().longTouchTime, 0);
+    longTouch->setCurrentIndex(4);
+    EXPECT_EQ(page->Params().longTouchTime, 5);
+    Combo(1080)->setCurrentIndex(0);
+    EXPECT_EQ(page->Params().gotoLowPowerTime, 50);
+    Combo(1078)->setCurrentIndex(12);
+    EXPECT_EQ(page->Params().sleepWakeUpRate, 250);
+    Combo(1055)->setCurrentIndex(3);
+    EXPECT_EQ(page->Params().touchNum, 4);
+    Combo(1063)->setCurrentIndex(0);
+    EXPECT_EQ(page->Params().tkVchg, 0);
+    Combo(1029)->setCurrentIndex(0);
+    EXPECT_TRUE(Combo(1057)->isEnabled());
+}
+
+TEST_F(PageTest, ImportSetsControlsAndKeepsLowPowerChecks)
+{
+    // Keys 0, 1, 3 on, low power on, low-power key 3 checked by the user.
+    for (int i : {0, 1, 3})
+        Click(DlgSub1::kKeyCheckIds[i]);
+    Click(1075);
+    Click(DlgSub1::kLowPowerKeyIds[3]);
+    Click(1065);  // leaves the select-all box checked
+
+    const QByteArray header = "#define EnTk0 1\n#define EnTk1 1\n#define EnTk2 0\n#define EnTk3 1\n"
+                              "#define TKLib_TOUCH_NUM 9\n#define TKLib_LONG_TOUCH_TIME 0\n"
+                              "#define TKLib_TK0_F_THRESHOLD 33\n#define TKLib_TouchLowerPower 1\n"
+                              "#define TKLPGroup0 1\n#define TKLPGroup1 0\n#define TKLib_TKLPGroup0_MASK 0x1\n"
+                              "#define T_GOTOLOWPOWERMODE_C_Init_DF 449\n#define TKlib_Sleep_Wake_Up_Rate 60\n"
+                              "#define TKLib_Sleep_F_THRESHOLD 77\n";
+    ASSERT_TRUE(WriteFile(HeaderPath(), header));
+    ui.nextPath = HeaderPath();
+    page->OnImportHeader();
+    ASSERT_TRUE(ui.warnings.isEmpty());
+
+    EXPECT_EQ(page->Params().touchNum, 9);
+    EXPECT_EQ(Combo(1055)->currentIndex(), -1);
+    EXPECT_EQ(Combo(1056)->currentText(), QStringLiteral("禁止"));
+    EXPECT_EQ(Combo(1080)->currentText(), QStringLiteral("4.0 S"));
+    EXPECT_EQ(Combo(1078)->currentText(), QStringLiteral("50"));
+    EXPECT_EQ(Edit(1079)->text(), QStringLiteral("77"));
+    EXPECT_EQ(Threshold(0)->text(), QStringLiteral("33"));
+    EXPECT_TRUE(Key(0)->isChecked());
+    EXPECT_FALSE(Key(2)->isChecked());
+    EXPECT_TRUE(Key(3)->isChecked());
+    EXPECT_FALSE(Check(1065)->isChecked());
+    EXPECT_FALSE(Check(1066)->isChecked());
+    // The user's check on key 3 stays, the file's mask adds key 0.
+    EXPECT_TRUE(LowPowerKey(0)->isChecked());
+    EXPECT_TRUE(LowPowerKey(3)->isChecked());
+    EXPECT_EQ(page->Params().lpGroup0Mask, 0b1001);
+    EXPECT_EQ(Label(1046)->text(), QStringLiteral("TK0    TK3    "));
+    EXPECT_EQ(Label(1117)->text(), QStringLiteral("文件已导入：") + HeaderPath());
+    EXPECT_EQ(Label(1117)->TextColor(), 0x0000FFu);
+    // Macros the file lacks keep their values.
+    EXPECT_EQ(page->Params().caliBaseTime, 100);
+
+    // An out-of-range value goes back out as read.
+    const HeaderValues v = ExportAndRead();
+    EXPECT_EQ(v[FindParamMacro("TKLib_TOUCH_NUM")], 9);
+    EXPECT_EQ(v[FindParamMacro("T_GOTOLOWPOWERMODE_C_Init_DF")], 449);
+}
+
+TEST_F(PageTest, FileErrorsLeaveRecordAndFileAlone)
+{
+    const TouchParamSet before = page->Params();
+
+    ui.nextPath.clear();  // cancelled
+    page->OnImportHeader();
+    page->OnExportHeader();
+    EXPECT_TRUE(ui.warnings.isEmpty());
+
+    const QString plain = dir.filePath(QStringLiteral("settings.h"));
+    ASSERT_TRUE(WriteFile(plain, "#define TKLib_TOUCH_NUM 3\n"));
+    ui.nextPath = plain;
+    page->OnImportHeader();
+    page->OnExportHeader();
+    EXPECT_EQ(ui.warnings, QStringList({"File Error: " + plain, "File Error: " + plain}));
+    EXPECT_EQ(ReadFile(plain), "#define TKLib_TOUCH_NUM 3\n");
+
+    ui.warnings.clear();
+    const QString missing = HeaderPath(QStringLiteral("missing_cfg.h"));
+    ui.nextPath = missing;
+    page->OnImportHeader();
+    page->OnExportHeader();
+    EXPECT_EQ(ui.warnings, QStringList({"Open file failed: " + missing, "Open file failed: " + missing}));
+    EXPECT_FALSE(QFile::exists(missing));
+
+    ui.warnings.clear();
+    const QString readOnly = HeaderPath(QStringLiteral("ro_cfg.h"));
+    ASSERT_TRUE(WriteFile(readOnly, "#define TKLib_TOUCH_NUM 3\n"));
+    ASSERT_TRUE(QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+    ui.nextPath = readOnly;
+    page->OnExportHeader();
+    EXPECT_EQ(ui.warnings, QStringList({"Open file failed: " + readOnly}));
+    EXPECT_EQ(ReadFile(readOnly), "#define TKLib_TOUCH_NUM 3\n");
+    // Reading a read-only header is fine.
+    ui.warnings.clear();
+    page->OnImportHeader();
+    EXPECT_TRUE(ui.warnings.isEmpty());
+    EXPECT_EQ(page->Params().touchNum, 3);
+    EXPECT_EQ(Combo(1055)->currentText(), QStringLiteral("3"));
+
+    EXPECT_TRUE(Label(1117)->text().startsWith(QStringLiteral("文件已导入：")));
+    TouchParamSet expected = before;
+    expected.touchNum = 3;
+    EXPECT_EQ(page->Params(), expected);
+}
+
+TEST_F(PageTest, ExportKeepsPermissionsAndSurroundingText)
+{
+    const QString path = HeaderPath(QStringLiteral("keep_cfg.ash"));
+    const QByteArray in = "; assembler include\r\nTKLib_TOUCH_NUM   ==   2\r\nOTHER == 5\r\n";
+    ASSERT_TRUE(WriteFile(path, in));
+    const auto perms = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup;
+    ASSERT_TRUE(QFile::setPermissions(path, perms));
+    ui.nextPath = path;
+    page->OnExportHeader();
+    EXPECT_TRUE(ui.warnings.isEmpty());
+    EXPECT_EQ(ReadFile(path), "; assembler include\r\nTKLib_TOUCH_NUM   == \t1  \nOTHER == 5\r\n");
+    EXPECT_EQ(QFile::permissions(path) & 0x7077, perms & 0x7077);
+}
+
+} // namespace

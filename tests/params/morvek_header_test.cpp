@@ -1,0 +1,145 @@
+// morvek-header, run as a separate program.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "params/header_codec.h"
+
+namespace {
+
+struct ToolRun {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+QString ToolPath()
+{
+    return qEnvironmentVariable("MORVEK_BINARY_DIR") + QStringLiteral("/tools/morvek-header");
+}
+
+ToolRun RunTool(const QStringList& args)
+{
+    QProcess p;
+    p.start(ToolPath(), args);
+    ToolRun r;
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
+        return r;
+    r.exitCode = p.exitCode();
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+class ToolTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(qEnvironmentVariableIsEmpty("MORVEK_BINARY_DIR"));
+        ASSERT_TRUE(QFile::exists(ToolPath())) << ToolPath().toStdString();
+        ASSERT_TRUE(dir.isValid());
+        path = dir.filePath(QStringLiteral("tk_cfg.h"));
+        ASSERT_TRUE(WriteFile(path, kHeader));
+    }
+    static constexpr const char* kHeader = "/* header */\r\n"
+                                           "#define TKLib_TOUCH_NUM        2\r\n"
+                                           "#define TKLib_TKLPGroup0_MASK  0x0c // keys 2 and 3\r\n"
+                                           "#define TKLib_TK0_F_THRESHOLD  -20\r\n"
+                                           "#define EnTk0 1\r\n"
+                                           "#define TKLib_OPENED_TK_AMOUNT (EnTk0+EnTk1)\r\n"
+                                           "#define TKLib_TKMODE 4\r\n";
+    QTemporaryDir dir;
+    QString path;
+};
+
+TEST_F(ToolTest, ShowListsTheValuesReadInTableOrder)
+{
+    const ToolRun r = RunTool({"show", path});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "EnTk0=1\nTKLib_TOUCH_NUM=2\nTKLib_TK0_F_THRESHOLD=-20\nTKLib_TKLPGroup0_MASK=12\n");
+    EXPECT_TRUE(r.err.isEmpty());
+}
+
+TEST_F(ToolTest, ApplyPatchesByTheExportRules)
+{
+    const ToolRun r = RunTool({"apply", path, "TKLib_TOUCH_NUM=3", "TKLib_TKLPGroup0_MASK=0x3c", "EnTk0=-5",
+                           "TKLib_TKMODE=1"});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(QString::fromUtf8(r.out), QStringLiteral("文件已导出：") + path + QLatin1Char('\n'));
+    EXPECT_EQ(ReadFile(path), "/* header */\r\n"
+                              "#define TKLib_TOUCH_NUM \t3       \n"
+                              "#define TKLib_TKLPGroup0_MASK \t0x3c                 \n"
+                              "#define TKLib_TK0_F_THRESHOLD \t-20 \n"
+                              "#define EnTk0 \t-5\n"
+                              "#define TKLib_OPENED_TK_AMOUNT (EnTk0+EnTk1)\r\n"
+                              "#define TKLib_TKMODE 4\r\n");
+    const ToolRun shown = RunTool({"show", path});
+    EXPECT_EQ(shown.out, "EnTk0=-5\nTKLib_TOUCH_NUM=3\nTKLib_TK0_F_THRESHOLD=-20\nTKLib_TKLPGroup0_MASK=60\n");
+}
+
+TEST_F(ToolTest, ErrorsLeaveTheFileUntouched)
+{
+    struct Case {
+        QStringList args;
+        int exitCode;
+        QByteArray errStart;
+    };
+    const QString noCfg = dir.filePath(QStringLiteral("settings.h"));
+    ASSERT_TRUE(WriteFile(noCfg, kHeader));
+    const QString missing = dir.filePath(QStringLiteral("none_cfg.h"));
+    const QString readOnly = dir.filePath(QStringLiteral("ro_cfg.h"));
+    ASSERT_TRUE(WriteFile(readOnly, kHeader));
+    ASSERT_TRUE(QFile::setPermissions(readOnly, QFileDevice::ReadOwner));
+    const std::vector<Case> cases = {
+        {{"apply", path, "TKLib_NOPE=1"}, 2, "morvek-header: unknown macro"},
+        {{"apply", path, "TKLib_TOUCH_NUM=abc"}, 2, "morvek-header: not a number"},
+        {{"apply", path, "TKLib_TOUCH_NUM=3x"}, 2, "morvek-header: not a number"},
+        {{"apply", path, "TKLib_TOUCH_NUM="}, 2, "morvek-header: not a number"},
+        {{"apply", path, "TKLib_TOUCH_NUM"}, 2, "morvek-header: expected NAME=VALUE"},
+        {{"apply", path}, 2, "usage:"},
+        {{"frob", path}, 2, "usage:"},
+        {{}, 2, "usage:"},
+        {{"show", noCfg}, 1, "File Error: " + noCfg.toUtf8()},
+        {{"apply", noCfg, "EnTk0=1"}, 1, "File Error: " + noCfg.toUtf8()},
+        {{"show", missing}, 1, "Open file failed: " + missing.toUtf8()},
+        {{"apply", missing, "EnTk0=1"}, 1, "Open file failed: " + missing.toUtf8()},
+        {{"apply", readOnly, "EnTk0=0"}, 1, "Open file failed: " + readOnly.toUtf8()},
+    };
+    for (const Case& c : cases) {
+        const ToolRun r = RunTool(c.args);
+        const std::string what = c.args.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(r.exitCode, c.exitCode) << what;
+        EXPECT_TRUE(r.err.startsWith(c.errStart)) << what << ": " << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << what;
+    }
+    EXPECT_EQ(ReadFile(path), kHeader);
+    EXPECT_EQ(ReadFile(noCfg), kHeader);
+    EXPECT_EQ(ReadFile(readOnly), kHeader);
+    EXPECT_FALSE(QFile::exists(missing));
+}
+
+TEST_F(ToolTest, ValuesBeyondInt32TakeTheNearestLimit)
+{
+    const ToolRun r = RunTool({"apply", path, "TKLib_TOUCH_NUM=99999999999", "TKLib_TK0_F_THRESHOLD=-99999999999"});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const ToolRun shown = RunTool({"show", path});
+    EXPECT_TRUE(shown.out.contains("TKLib_TOUCH_NUM=2147483647\n")) << shown.out.toStdString();
+    EXPECT_TRUE(shown.out.contains("TKLib_TK0_F_THRESHOLD=-2147483648\n")) << shown.out.toStdString();
+}
+
+} // namespace
