@@ -24,7 +24,11 @@ public:
     void SetColor(ChartColour colour);
     ChartColour Color() const { return m_colour; }
     bool IsHorizontal() const { return m_horizontal; }
-    void SetHorizontal(bool horizontal) { m_horizontal = horizontal; }
+    void Bind(CChartCtrl* ctrl, bool horizontal)
+    {
+        m_ctrl = ctrl;
+        m_horizontal = horizontal;
+    }
 
     void ClearTicks() { m_ticks.clear(); }
     void AddTick(int px) { m_ticks.push_back(px); }
@@ -56,7 +60,11 @@ public:
     const ChartFont& Font() const { return m_font; }
     void SetVerticalFont(bool vertical) { m_font.vertical = vertical; }
     bool IsHorizontal() const { return m_horizontal; }
-    void SetHorizontal(bool horizontal) { m_horizontal = horizontal; }
+    void Bind(CChartCtrl* ctrl, bool horizontal)
+    {
+        m_ctrl = ctrl;
+        m_horizontal = horizontal;
+    }
 
     // (0, 0) when hidden or empty; else the text size plus 4 each way, swapped for a vertical axis.
     ChartSize Size(ChartSurface& surface) const;
@@ -178,10 +186,10 @@ public:
 
     // Upper bound of ticks walked in one pass, so that a range that cannot be divided
     // sensibly still ends.
-    static constexpr int kMaxTicks = 1000;
+    static constexpr int kMaxTicks = 10000;
 
 protected:
-    void DrawTick(ChartSurface& surface, double v, const ChartSize& titleSize, int maxLabelHeight);
+    void DrawTick(ChartSurface& surface, double v, const ChartSize& titleSize, bool labelOnly);
     bool InSpan(int px) const;
     void Redraw() const;
 

@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetrics>
 #include <QHash>
 #include <QLine>
 #include <QPainter>
@@ -134,11 +135,10 @@ public:
 
 private:
     struct FontEntry {
+        FontEntry(const ChartFont& f, const QFont& q) : font(f), qfont(q), metrics(q) {}
         ChartFont font;
         QFont qfont;
-        int ascent = 0;
-        int height = 0;
-        QFontMetrics* metrics = nullptr;
+        QFontMetrics metrics;
     };
     FontEntry& Font(const ChartFont& font);
     void ApplyPen();

@@ -1,0 +1,407 @@
+#include "chart/chart_ctrl.h"
+
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QResizeEvent>
+
+const std::array<ChartColour, 10> CChartCtrl::kPalette = {
+    0x0000FF, 0x009600, 0xFF0000, 0x00FFFF, 0xFFFF00, 0x0080FF, 0x800080, 0x008080, 0xFF00FF, 0x808040,
+};
+
+CChartCtrl::CChartCtrl(QWidget* parent) : QWidget(parent)
+{
+    // The widget paints every pixel from the off-screen image.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::NoFocus);
+    if (accessibleName().isEmpty())
+        setAccessibleName(QStringLiteral("ChartCtrl"));
+    m_backColour = FromQColor(palette().color(QPalette::Button));
+    m_legend = std::make_unique<CChartLegend>(this);
+    m_title = std::make_unique<CChartTitle>(this);
+}
+
+CChartCtrl::~CChartCtrl()
+{
+    // Series first (they unregister from their axes), then the axes in slot order (each with
+    // its grid, label and scroll bar), then legend and title.
+    m_series.clear();
+    for (auto& axis : m_axes)
+        axis.reset();
+    m_legend.reset();
+    m_title.reset();
+}
+
+int CChartCtrl::Dpi() const
+{
+    const int dpi = logicalDpiY();
+    return dpi > 0 ? dpi : 96;
+}
+
+void CChartCtrl::SetBackColor(ChartColour colour)
+{
+    m_backColour = colour;
+    RedrawChart();
+}
+
+// --- axes ---------------------------------------------------------------------------------
+
+CChartStandardAxis* CChartCtrl::CreateAxisAt(AxisPosition position)
+{
+    if (position < LeftAxis || position > TopAxis)
+        return nullptr;
+    auto axis = std::make_unique<CChartStandardAxis>();
+    axis->Attach(this, position);
+    axis->SetScrollBar(new CChartScrollBar(axis.get(), this));
+    CChartStandardAxis* result = axis.get();
+
+    // Series still bound to the axis being replaced move to the new one, so that none keeps
+    // a pointer to a deleted axis.
+    if (CChartAxis* old = m_axes[position].get()) {
+        for (auto& entry : m_series) {
+            CChartSerie* s = entry.second.get();
+            const bool vert = s->VerticalAxis() == old;
+            const bool horz = s->HorizontalAxis() == old;
+            if (!vert && !horz)
+                continue;
+            old->UnregisterSerie(s);
+            s->BindAxes(vert ? result : s->VerticalAxis(), horz ? result : s->HorizontalAxis());
+            result->RegisterSerie(s);
+        }
+    }
+    m_axes[position] = std::move(axis);
+    return result;
+}
+
+CChartAxis* CChartCtrl::AxisAt(AxisPosition position) const
+{
+    if (position < LeftAxis || position > TopAxis)
+        return nullptr;
+    return m_axes[position].get();
+}
+
+// --- series -------------------------------------------------------------------------------
+
+CChartLineSerie* CChartCtrl::AddLineSerie()
+{
+    CChartAxis* left = m_axes[LeftAxis].get();
+    CChartAxis* bottom = m_axes[BottomAxis].get();
+    if (!left || !bottom)
+        return nullptr;
+    auto serie = std::make_unique<CChartLineSerie>(this);
+    CChartLineSerie* s = serie.get();
+    s->SetDrawRect(m_plotRect);
+    s->SetSerieColor(kPalette[m_series.size() % kPalette.size()]);
+    s->BindAxes(left, bottom);
+    m_series[s->Id()] = std::move(serie);
+
+    EnableRedraw(false);
+    left->RegisterSerie(s);
+    left->RefreshAutoRange();
+    bottom->RegisterSerie(s);
+    bottom->RefreshAutoRange();
+    RedrawChart();
+    EnableRedraw(true);
+    return s;
+}
+
+void CChartCtrl::DeleteAllSeries()
+{
+    m_series.clear();
+    RedrawChart();
+}
+
+std::vector<CChartSerie*> CChartCtrl::Series() const
+{
+    std::vector<CChartSerie*> out;
+    out.reserve(m_series.size());
+    for (const auto& entry : m_series)
+        out.push_back(entry.second.get());
+    return out;
+}
+
+// --- redrawing ----------------------------------------------------------------------------
+
+void CChartCtrl::RedrawChart()
+{
+    if (m_redrawCounter < 1) {
+        m_redrawPending = true;
+        return;
+    }
+    const ChartRect client{0, 0, width(), height()};
+    m_plotRect = client;
+    if (client.IsEmpty()) {
+        m_offscreen = QImage();
+        return;
+    }
+    // A missing image, or one of a size the widget no longer has (a resize not yet delivered
+    // to a hidden widget), is made anew.
+    if (m_offscreen.isNull() || m_offscreen.width() != client.right || m_offscreen.height() != client.bottom) {
+        m_offscreen = QImage(client.right, client.bottom, QImage::Format_RGB32);
+        const int dotsPerMeter = qRound(Dpi() / 0.0254);
+        m_offscreen.setDotsPerMeterX(dotsPerMeter);
+        m_offscreen.setDotsPerMeterY(dotsPerMeter);
+    }
+    {
+        QPainterChartSurface surface(&m_offscreen, Dpi());
+        DrawBackground(surface, client);
+        DrawChart(surface, client.Deflated(3));
+    }
+    ++m_renderCount;
+    PlaceScrollBars();
+    update();
+}
+
+void CChartCtrl::EnableRedraw(bool enable)
+{
+    if (enable)
+        ++m_redrawCounter;
+    else
+        --m_redrawCounter;
+    if (m_redrawCounter > 0 && m_redrawPending) {
+        m_redrawPending = false;
+        RedrawChart();
+    }
+}
+
+void CChartCtrl::DrawBackground(ChartSurface& surface, const ChartRect& clientRect)
+{
+    surface.FillRect(clientRect, m_backColour);
+    surface.DrawRaisedEdge(clientRect);
+}
+
+void CChartCtrl::DrawChart(ChartSurface& surface, ChartRect r)
+{
+    m_plotRect = r;
+
+    const ChartSize title = m_title->Measure(surface);
+    m_title->SetRect({r.left, r.top, r.right, r.top + title.cy});
+    r.top += title.cy;
+    m_title->Draw(surface);
+
+    m_legend->Layout(surface, r);
+
+    for (auto& axis : m_axes) {
+        if (!axis)
+            continue;
+        axis->Place(m_plotRect, r);
+        axis->ComputeTickIncrement();
+        axis->ComputeFirstTick();
+        axis->BandSize(surface, r, m_plotRect);
+    }
+    for (auto& axis : m_axes) {
+        if (!axis)
+            continue;
+        axis->Place(m_plotRect, r);
+        axis->ComputeTickIncrement();
+        axis->ComputeFirstTick();
+        axis->Draw(surface);
+    }
+
+    surface.SetPen(ChartPenStyle::Solid, 1, m_borderColour);
+    surface.MoveTo(m_plotRect.left, m_plotRect.top);
+    surface.LineTo(m_plotRect.right, m_plotRect.top);
+    surface.LineTo(m_plotRect.right, m_plotRect.bottom);
+    surface.LineTo(m_plotRect.left, m_plotRect.bottom);
+    surface.LineTo(m_plotRect.left, m_plotRect.top);
+
+    const ChartRect drawRect{m_plotRect.left, m_plotRect.top, m_plotRect.right + 1, m_plotRect.bottom + 1};
+    for (auto& entry : m_series) {
+        entry.second->SetDrawRect(drawRect);
+        entry.second->DrawAll(surface);
+    }
+
+    m_legend->Draw(surface);
+}
+
+void CChartCtrl::PlaceScrollBars()
+{
+    for (auto& axis : m_axes)
+        if (axis && axis->ScrollBar())
+            axis->ScrollBar()->Place(m_plotRect);
+}
+
+// --- window events ------------------------------------------------------------------------
+
+void CChartCtrl::paintEvent(QPaintEvent*)
+{
+    if (!m_painted) {
+        m_painted = true;
+        RedrawChart();
+    }
+    QPainter painter(this);
+    if (!m_offscreen.isNull())
+        painter.drawImage(0, 0, m_offscreen);
+    if (m_offscreen.isNull() || m_offscreen.width() < width() || m_offscreen.height() < height()) {
+        // Nothing rendered yet for this size (redrawing suspended): show the background.
+        const QRegion rest = QRegion(rect()) - QRegion(m_offscreen.rect());
+        for (const QRect& r : rest)
+            painter.fillRect(r, ToQColor(m_backColour));
+    }
+    if (m_zoomEnabled && m_zooming) {
+        painter.setPen(QPen(ToQColor(m_zoomRectColour), 0));
+        const QPoint pts[5] = {{m_zoomStart.x, m_zoomStart.y}, {m_zoomEnd.x, m_zoomStart.y}, {m_zoomEnd.x, m_zoomEnd.y},
+                               {m_zoomStart.x, m_zoomEnd.y}, {m_zoomStart.x, m_zoomStart.y}};
+        painter.drawPolyline(pts, 5);
+    }
+}
+
+void CChartCtrl::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    m_offscreen = QImage();
+    RedrawChart();
+}
+
+void CChartCtrl::mousePressEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    if (event->button() == Qt::LeftButton)
+        OnLeftDown({p.x(), p.y()});
+    else if (event->button() == Qt::RightButton)
+        OnRightDown({p.x(), p.y()});
+    QWidget::mousePressEvent(event);
+}
+
+void CChartCtrl::mouseReleaseEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    if (event->button() == Qt::LeftButton)
+        OnLeftUp({p.x(), p.y()});
+    else if (event->button() == Qt::RightButton)
+        OnRightUp({p.x(), p.y()});
+    QWidget::mouseReleaseEvent(event);
+}
+
+void CChartCtrl::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    OnMouseMove({p.x(), p.y()});
+    QWidget::mouseMoveEvent(event);
+}
+
+void CChartCtrl::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // Double clicks get the default handling only.
+    QWidget::mouseDoubleClickEvent(event);
+}
+
+// --- mouse --------------------------------------------------------------------------------
+
+void CChartCtrl::OnLeftDown(ChartPoint pt)
+{
+    if (m_zoomEnabled) {
+        m_zooming = true;
+        m_zoomStart = m_zoomEnd = pt;
+    }
+    if (m_plotRect.Contains(pt))
+        update();
+}
+
+void CChartCtrl::OnMouseMove(ChartPoint pt)
+{
+    if (m_panning && m_panEnabled && pt != m_panLast) {
+        EnableRedraw(false);
+        for (AxisPosition pos : {LeftAxis, RightAxis})
+            if (CChartAxis* a = m_axes[pos].get())
+                a->PanBy(m_panLast.y, pt.y);
+        for (AxisPosition pos : {BottomAxis, TopAxis})
+            if (CChartAxis* a = m_axes[pos].get())
+                a->PanBy(m_panLast.x, pt.x);
+        RedrawChart();
+        EnableRedraw(true);
+        repaint();
+        m_panLast = pt;
+    }
+    if (m_zooming && m_zoomEnabled) {
+        m_zoomEnd = pt;
+        update();
+    }
+
+    // Auto-hiding scroll bars show only while the mouse is over them.
+    CChartScrollBar* under = nullptr;
+    for (auto& axis : m_axes) {
+        CChartScrollBar* bar = axis ? axis->ScrollBar() : nullptr;
+        if (!bar || !bar->IsEnabledBar() || !bar->IsAutoHide())
+            continue;
+        if (bar->geometry().contains(QPoint(pt.x, pt.y)))
+            under = bar;
+        else
+            bar->hide();
+    }
+    if (under)
+        under->show();
+
+    const bool inPlot = m_plotRect.Contains(pt);
+    if (inPlot)
+        update();
+    const bool hide = !m_showCursorInPlot && inPlot;
+    if (hide != m_cursorHidden) {
+        m_cursorHidden = hide;
+        if (hide)
+            setCursor(Qt::BlankCursor);
+        else
+            setCursor(Qt::ArrowCursor);
+    }
+}
+
+void CChartCtrl::OnLeftUp(ChartPoint pt)
+{
+    m_zooming = false;
+    if (m_zoomEnabled) {
+        const ChartPoint s = m_zoomStart;
+        const ChartPoint e = m_zoomEnd;
+        if (e.x < s.x || e.y < s.y) {
+            EnableRedraw(false);
+            for (auto& axis : m_axes)
+                if (axis)
+                    axis->UndoZoom();
+            EnableRedraw(true);
+        } else if (e.x != s.x && e.y != s.y) {
+            for (AxisPosition pos : {BottomAxis, TopAxis})
+                if (CChartAxis* a = m_axes[pos].get())
+                    a->ZoomTo(a->ScreenToValue(s.x), a->ScreenToValue(e.x));
+            for (AxisPosition pos : {LeftAxis, RightAxis})
+                if (CChartAxis* a = m_axes[pos].get())
+                    a->ZoomTo(a->ScreenToValue(e.y), a->ScreenToValue(s.y));
+            RedrawChart();
+        }
+    }
+    if (m_plotRect.Contains(pt))
+        update();
+}
+
+void CChartCtrl::OnRightDown(ChartPoint pt)
+{
+    m_panning = true;
+    if (m_panEnabled)
+        m_panLast = pt;
+}
+
+void CChartCtrl::OnRightUp(ChartPoint)
+{
+    m_panning = false;
+}
+
+void CChartCtrl::OnScroll(CChartScrollBar* bar, CChartScrollBar::ScrollCode code, int thumb)
+{
+    CChartAxis* axis = bar ? bar->Axis() : nullptr;
+    bool ours = false;
+    for (auto& a : m_axes)
+        ours = ours || (a && a.get() == axis);
+    if (ours) {
+        const int previous = bar->Position();
+        const int current = bar->OnScroll(code, thumb);
+        axis->ScrollToStep(previous, current, !axis->IsHorizontal());
+        for (auto& a : m_axes) {
+            if (!a)
+                continue;
+            a->UpdateScrollBar();
+            if (a->AutoMode() == VisibleRange)
+                a->RefreshAutoRange();
+        }
+    }
+    RedrawChart();
+}

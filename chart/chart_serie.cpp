@@ -1,0 +1,148 @@
+#include "chart/chart_serie.h"
+
+#include "chart/chart_ctrl.h"
+
+#include <cmath>
+
+namespace {
+// Process-wide: every series of every chart takes the next id; never reset.
+unsigned g_nextSerieId = 0;
+}  // namespace
+
+CChartSerie::CChartSerie(CChartCtrl* ctrl) : m_ctrl(ctrl), m_id(g_nextSerieId++) {}
+
+CChartSerie::~CChartSerie()
+{
+    if (m_horzAxis)
+        m_horzAxis->UnregisterSerie(this);
+    if (m_vertAxis)
+        m_vertAxis->UnregisterSerie(this);
+}
+
+unsigned CChartSerie::NextId()
+{
+    return g_nextSerieId;
+}
+
+void CChartSerie::Redraw() const
+{
+    if (m_ctrl)
+        m_ctrl->RedrawChart();
+}
+
+void CChartSerie::SetName(const QString& name)
+{
+    m_name = name;
+    Redraw();
+}
+
+void CChartSerie::SetVisible(bool visible)
+{
+    m_visible = visible;
+    Redraw();
+}
+
+void CChartSerie::SetSerieColor(ChartColour colour)
+{
+    m_colour = colour;
+    Redraw();
+}
+
+void CChartSerie::BindAxes(CChartAxis* vertical, CChartAxis* horizontal)
+{
+    m_vertAxis = vertical;
+    m_horzAxis = horizontal;
+}
+
+// ------------------------------------------------------------------------------------------
+
+void CChartXYSerie::SetXYData(const double* xs, const double* ys, unsigned n)
+{
+    if (!xs || !ys)
+        n = 0;
+    if (m_capacity < n) {
+        std::vector<SChartXYPoint>().swap(m_points);
+        m_points.resize(n);
+        m_capacity = n;
+    }
+    for (unsigned i = 0; i < n; ++i)
+        m_points[i] = {xs[i], ys[i]};
+    m_count = n;
+    Sort();
+    RecomputeExtremes();
+
+    if (!m_ctrl)
+        return;
+    m_ctrl->EnableRedraw(false);
+    if (m_horzAxis)
+        m_horzAxis->RefreshAutoRange();
+    if (m_vertAxis)
+        m_vertAxis->RefreshAutoRange();
+    m_ctrl->RedrawChart();
+    m_ctrl->EnableRedraw(true);
+}
+
+void CChartXYSerie::SetPoints(const SChartXYPoint* points, unsigned n)
+{
+    if (!points)
+        n = 0;
+    CChartSerieBase<SChartXYPoint>::SetPoints(points, n);
+    if (!m_ctrl)
+        return;
+    m_ctrl->EnableRedraw(false);
+    if (m_horzAxis)
+        m_horzAxis->RefreshAutoRange();
+    if (m_vertAxis)
+        m_vertAxis->RefreshAutoRange();
+    m_ctrl->RedrawChart();
+    m_ctrl->EnableRedraw(true);
+}
+
+// ------------------------------------------------------------------------------------------
+
+void CChartLineSerie::SetLineWidth(int px)
+{
+    m_lineWidth = px;
+    Redraw();
+}
+
+void CChartLineSerie::DrawLegendKey(ChartSurface& surface, const ChartRect& rect)
+{
+    if (m_name.isEmpty())
+        return;
+    surface.SetPen(ChartPenStyle::Solid, m_lineWidth, m_colour);
+    const int y = (rect.top + rect.bottom) / 2;
+    surface.MoveTo(rect.left, y);
+    surface.LineTo(rect.right, y);
+}
+
+void CChartLineSerie::DrawAll(ChartSurface& surface)
+{
+    m_pixels.clear();
+    if (!m_visible || !m_horzAxis || !m_vertAxis)
+        return;
+    unsigned first = 0, last = 0;
+    if (!VisiblePoints(first, last))
+        return;
+    if (first > 0)
+        --first;
+    if (last < m_count - 1)
+        ++last;
+    if (last < first + 1)
+        return;
+
+    surface.SetPen(ChartPenStyle::Solid, m_lineWidth, m_colour);
+    surface.IntersectClip(m_drawRect);
+    for (unsigned i = first; i <= last; ++i) {
+        const SChartXYPoint& p = m_points[i];
+        // A point without a value (NaN) has no place on the chart: the curve joins its
+        // neighbours.
+        if (std::isnan(p.X) || std::isnan(p.Y))
+            continue;
+        const ChartPoint px = PointPixel(i);
+        if (m_pixels.empty() || m_pixels.back() != px)
+            m_pixels.push_back(px);
+    }
+    surface.Polyline(m_pixels.data(), int(m_pixels.size()));
+    surface.ResetClip();
+}

@@ -1,0 +1,348 @@
+#include "chart/chart_surface.h"
+
+#include <QFontDatabase>
+#include <QPaintDevice>
+#include <algorithm>
+#include <cstdlib>
+
+QColor ToQColor(ChartColour colour)
+{
+    return QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF));
+}
+
+ChartColour FromQColor(const QColor& colour)
+{
+    return ChartRgb(colour.red(), colour.green(), colour.blue());
+}
+
+QString ChartColourName(ChartColour colour)
+{
+    return QString::asprintf("#%02x%02x%02x", unsigned(colour & 0xFF), unsigned((colour >> 8) & 0xFF),
+                             unsigned((colour >> 16) & 0xFF));
+}
+
+int ChartFontPixelSize(int tenthsOfPoint, int dpi)
+{
+    // MulDiv(size, dpi, 720): rounded to nearest, halves away from zero.
+    const long long num = static_cast<long long>(tenthsOfPoint) * dpi;
+    const long long q = (std::llabs(num) * 2 + 720) / (2 * 720);
+    const int px = static_cast<int>(num < 0 ? -q : q);
+    return std::max(1, px);
+}
+
+namespace {
+
+// Faces the classic Windows layouts name, with metric-compatible or close substitutes.
+QStringList FamiliesFor(const QString& face)
+{
+    QStringList families{face};
+    const QString lower = face.toLower();
+    const bool serif = lower.contains(QLatin1String("serif")) && !lower.contains(QLatin1String("sans"));
+    if (lower == QLatin1String("times new roman") || serif)
+        families << QStringLiteral("Liberation Serif") << QStringLiteral("DejaVu Serif");
+    else if (lower.contains(QLatin1String("courier")) || lower.contains(QLatin1String("mono")))
+        families << QStringLiteral("Liberation Mono") << QStringLiteral("DejaVu Sans Mono");
+    else
+        families << QStringLiteral("Liberation Sans") << QStringLiteral("Arial") << QStringLiteral("DejaVu Sans");
+    families << QStringLiteral("Noto Sans CJK SC") << QStringLiteral("Noto Sans SC");
+    return families;
+}
+
+}  // namespace
+
+QFont ChartQFont(const ChartFont& font, int dpi)
+{
+    QFont f;
+    f.setFamilies(FamiliesFor(font.face));
+    f.setPixelSize(ChartFontPixelSize(font.size, dpi));
+    f.setWeight(font.bold ? QFont::Bold : QFont::Normal);
+    f.setItalic(font.italic);
+    f.setUnderline(font.underline);
+    return f;
+}
+
+// ------------------------------------------------------------------------------------------
+// QPainterChartSurface
+
+QPainterChartSurface::QPainterChartSurface(QPaintDevice* device, int dpi) : m_dpi(dpi > 0 ? dpi : 96)
+{
+    m_painter.begin(device);
+    m_painter.setRenderHint(QPainter::Antialiasing, false);
+    m_painter.setBackgroundMode(Qt::TransparentMode);
+    m_pending.reserve(512);
+}
+
+QPainterChartSurface::~QPainterChartSurface()
+{
+    Flush();
+    if (m_painter.isActive())
+        m_painter.end();
+}
+
+void QPainterChartSurface::Flush()
+{
+    if (m_pending.empty())
+        return;
+    ApplyPen();
+    m_painter.drawLines(m_pending.data(), int(m_pending.size()));
+    m_pending.clear();
+}
+
+void QPainterChartSurface::ApplyPen()
+{
+    if (!m_penDirty)
+        return;
+    if (m_penStyle == ChartPenStyle::Null) {
+        m_painter.setPen(Qt::NoPen);
+    } else {
+        QPen pen(ToQColor(m_penColour));
+        // Width 0 and 1 are the cosmetic 1-pixel pen, which has the fastest path.
+        pen.setWidth(m_penWidth <= 1 ? 0 : m_penWidth);
+        pen.setStyle(m_penStyle == ChartPenStyle::Dash ? Qt::DashLine
+                     : m_penStyle == ChartPenStyle::Dot ? Qt::DotLine
+                                                        : Qt::SolidLine);
+        pen.setCapStyle(Qt::SquareCap);
+        pen.setJoinStyle(Qt::BevelJoin);
+        m_painter.setPen(pen);
+    }
+    m_painter.setBrush(Qt::NoBrush);
+    m_penDirty = false;
+}
+
+void QPainterChartSurface::FillRect(const ChartRect& rect, ChartColour colour)
+{
+    Flush();
+    if (rect.IsEmpty())
+        return;
+    m_painter.fillRect(QRect(rect.left, rect.top, rect.Width(), rect.Height()), ToQColor(colour));
+}
+
+void QPainterChartSurface::DrawRaisedEdge(const ChartRect& rect)
+{
+    // Outer edge: light top/left, dark shadow bottom/right; inner edge: highlight top/left,
+    // shadow bottom/right (the classic 3-D colours).
+    const ChartColour light = ChartRgb(227, 227, 227);
+    const ChartColour highlight = ChartRgb(255, 255, 255);
+    const ChartColour shadow = ChartRgb(160, 160, 160);
+    const ChartColour darkShadow = ChartRgb(105, 105, 105);
+    ChartRect r = rect;
+    for (int ring = 0; ring < 2 && !r.IsEmpty(); ++ring) {
+        const ChartColour topLeft = ring == 0 ? light : highlight;
+        const ChartColour bottomRight = ring == 0 ? darkShadow : shadow;
+        FillRect({r.left, r.bottom - 1, r.right, r.bottom}, bottomRight);
+        FillRect({r.right - 1, r.top, r.right, r.bottom}, bottomRight);
+        FillRect({r.left, r.top, r.right - 1, r.top + 1}, topLeft);
+        FillRect({r.left, r.top, r.left + 1, r.bottom - 1}, topLeft);
+        r = r.Deflated(1);
+    }
+}
+
+void QPainterChartSurface::SetPen(ChartPenStyle style, int width, ChartColour colour)
+{
+    if (style == m_penStyle && width == m_penWidth && colour == m_penColour)
+        return;
+    Flush();
+    m_penStyle = style;
+    m_penWidth = width;
+    m_penColour = colour;
+    m_penDirty = true;
+}
+
+void QPainterChartSurface::MoveTo(int x, int y)
+{
+    m_pos = {x, y};
+}
+
+void QPainterChartSurface::LineTo(int x, int y)
+{
+    const ChartPoint from = m_pos;
+    m_pos = {x, y};
+    if (m_penStyle == ChartPenStyle::Null)
+        return;
+    const int dx = x - from.x;
+    const int dy = y - from.y;
+    if (dx == 0 && dy == 0)
+        return;
+    if (m_penWidth > 1) {
+        Flush();
+        ApplyPen();
+        m_painter.drawLine(from.x, from.y, x, y);
+        return;
+    }
+    // Thin line without its end pixel: step back one pixel along the major direction.
+    const int n = std::max(std::abs(dx), std::abs(dy));
+    QLine line;
+    if (n == 1) {
+        line = QLine(from.x, from.y, from.x, from.y);
+    } else {
+        const auto scaled = [n](int d) {
+            const long long v = static_cast<long long>(d) * (n - 1);
+            return int(v >= 0 ? (v + n / 2) / n : -((-v + n / 2) / n));
+        };
+        line = QLine(from.x, from.y, from.x + scaled(dx), from.y + scaled(dy));
+    }
+    m_pending.push_back(line);
+}
+
+void QPainterChartSurface::Polyline(const ChartPoint* points, int count)
+{
+    if (count < 2 || m_penStyle == ChartPenStyle::Null)
+        return;
+    Flush();
+    ApplyPen();
+    if (m_penWidth > 1 && m_penStyle == ChartPenStyle::Solid) {
+        // Separate segments: the raster engine fills wide solid lines directly, while one
+        // polyline goes through the general path stroker.
+        m_segments.clear();
+        m_segments.reserve(size_t(count));
+        for (int i = 1; i < count; ++i)
+            m_segments.emplace_back(points[i - 1].x, points[i - 1].y, points[i].x, points[i].y);
+        m_painter.drawLines(m_segments.data(), int(m_segments.size()));
+        return;
+    }
+    m_points.clear();
+    m_points.reserve(size_t(count));
+    for (int i = 0; i < count; ++i)
+        m_points.emplace_back(points[i].x, points[i].y);
+    m_painter.drawPolyline(m_points.data(), count);
+}
+
+QPainterChartSurface::FontEntry& QPainterChartSurface::Font(const ChartFont& font)
+{
+    for (FontEntry& e : m_fonts)
+        if (e.font == font)
+            return e;
+    m_fonts.emplace_back(font, ChartQFont(font, m_dpi));
+    return m_fonts.back();
+}
+
+void QPainterChartSurface::DrawText(int x, int y, const QString& text, const ChartFont& font, ChartColour colour)
+{
+    if (text.isEmpty())
+        return;
+    Flush();
+    FontEntry& f = Font(font);
+    m_painter.setFont(f.qfont);
+    m_painter.setPen(ToQColor(colour));
+    m_penDirty = true;
+    if (font.vertical) {
+        m_painter.save();
+        m_painter.translate(x, y);
+        m_painter.rotate(-90);
+        m_painter.drawText(0, f.metrics.ascent(), text);
+        m_painter.restore();
+    } else {
+        m_painter.drawText(x, y + f.metrics.ascent(), text);
+    }
+}
+
+ChartSize QPainterChartSurface::MeasureText(const QString& text, const ChartFont& font)
+{
+    FontEntry& f = Font(font);
+    return {f.metrics.horizontalAdvance(text), f.metrics.height()};
+}
+
+void QPainterChartSurface::IntersectClip(const ChartRect& rect)
+{
+    Flush();
+    const QRect r(rect.left, rect.top, std::max(0, rect.Width()), std::max(0, rect.Height()));
+    m_painter.setClipRect(r, m_clipped ? Qt::IntersectClip : Qt::ReplaceClip);
+    m_clipped = true;
+    m_clip = rect;
+}
+
+void QPainterChartSurface::ResetClip()
+{
+    Flush();
+    m_painter.setClipping(false);
+    m_clipped = false;
+}
+
+// ------------------------------------------------------------------------------------------
+// RecordingChartSurface
+
+namespace {
+QString RectText(const ChartRect& r)
+{
+    return QStringLiteral("%1 %2 %3 %4").arg(r.left).arg(r.top).arg(r.right).arg(r.bottom);
+}
+}  // namespace
+
+void RecordingChartSurface::FillRect(const ChartRect& rect, ChartColour colour)
+{
+    calls << QStringLiteral("FillRect %1 %2").arg(RectText(rect), ChartColourName(colour));
+}
+
+void RecordingChartSurface::DrawRaisedEdge(const ChartRect& rect)
+{
+    calls << QStringLiteral("Edge %1").arg(RectText(rect));
+}
+
+void RecordingChartSurface::SetPen(ChartPenStyle style, int width, ChartColour colour)
+{
+    static const char* const names[] = {"solid", "dash", "dot", "null"};
+    calls << QStringLiteral("SetPen %1 %2 %3")
+                 .arg(QLatin1String(names[int(style)]))
+                 .arg(width)
+                 .arg(ChartColourName(colour));
+}
+
+void RecordingChartSurface::MoveTo(int x, int y)
+{
+    m_pos = {x, y};
+}
+
+void RecordingChartSurface::LineTo(int x, int y)
+{
+    calls << QStringLiteral("Line %1 %2 %3 %4").arg(m_pos.x).arg(m_pos.y).arg(x).arg(y);
+    m_pos = {x, y};
+}
+
+void RecordingChartSurface::Polyline(const ChartPoint* points, int count)
+{
+    QString text = QStringLiteral("Polyline %1:").arg(count);
+    for (int i = 0; i < count && i < 8; ++i)
+        text += QStringLiteral(" %1,%2").arg(points[i].x).arg(points[i].y);
+    if (count > 8)
+        text += QStringLiteral(" ...");
+    calls << text;
+    polylines.emplace_back(points, points + std::max(0, count));
+}
+
+void RecordingChartSurface::DrawText(int x, int y, const QString& text, const ChartFont& font, ChartColour colour)
+{
+    calls << QStringLiteral("Text %1 %2 \"%3\" size=%4 v=%5 %6")
+                 .arg(x)
+                 .arg(y)
+                 .arg(text)
+                 .arg(font.size)
+                 .arg(font.vertical ? 1 : 0)
+                 .arg(ChartColourName(colour));
+}
+
+ChartSize RecordingChartSurface::MeasureText(const QString& text, const ChartFont& font)
+{
+    int units = 0;
+    for (QChar c : text)
+        units += c.unicode() >= 0x2E80 ? 2 : 1;
+    return {units * m_charWidth, ChartFontPixelSize(font.size, 96) + 2};
+}
+
+void RecordingChartSurface::IntersectClip(const ChartRect& rect)
+{
+    calls << QStringLiteral("Clip %1").arg(RectText(rect));
+}
+
+void RecordingChartSurface::ResetClip()
+{
+    calls << QStringLiteral("ResetClip");
+}
+
+QStringList RecordingChartSurface::Matching(const QString& prefix) const
+{
+    QStringList out;
+    for (const QString& c : calls)
+        if (c.startsWith(prefix))
+            out << c;
+    return out;
+}
