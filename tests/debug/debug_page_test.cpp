@@ -1,0 +1,366 @@
+// The debug page: layout, the serial button and its states, the live lists, channel boxes,
+// markers, the charts' curves and the spin buttons.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QToolButton>
+
+#include "app/ui_services.h"
+#include "app/zcstatic.h"
+#include "chart/chart_ctrl.h"
+#include "debug/dlgsub2.h"
+#include "debug/spin_arrows.h"
+#include "tests/debug/fake_serial.h"
+
+namespace {
+
+class RecordingUi : public UiServices {
+public:
+    QStringList warnings;
+    void ShowWarning(QWidget*, const QString& text) override { warnings << text; }
+    QString PickOpenFile(QWidget*, const QString&) override { return {}; }
+    bool OpenDocument(const QString&) override { return true; }
+};
+
+QByteArray Frame(std::uint8_t mask, std::initializer_list<std::pair<int, int>> values)
+{
+    std::uint16_t s[8] = {}, b[8] = {};
+    int j = 0;
+    for (const auto& v : values) {
+        s[j] = static_cast<std::uint16_t>(v.first);
+        b[j] = static_cast<std::uint16_t>(v.second);
+        ++j;
+    }
+    const auto f = EncodeFrame(mask, s, b);
+    return QByteArray(reinterpret_cast<const char*>(f.data()), static_cast<int>(f.size()));
+}
+
+const QByteArray kExample = QByteArray::fromHex("000C800CE4010BB80BB80A02FEA5");
+
+struct PageTest : ::testing::Test {
+    RecordingUi ui;
+    DlgSub2 page{nullptr, &ui};
+    FakeSerialDevice* device = nullptr;
+    int port = 3;
+
+    PageTest()
+    {
+        auto d = std::make_unique<FakeSerialDevice>();
+        device = d.get();
+        page.SetSerialDevice(std::move(d));
+        page.SetPortFinder([this] { return port; });
+    }
+
+    template <class T> T* Ctl(int id) { return page.controlAs<T>(id); }
+    QString Cell(int list, int row, int col)
+    {
+        QTableWidgetItem* item = Ctl<QTableWidget>(list)->item(row, col);
+        return item ? item->text() : QStringLiteral("<none>");
+    }
+    QCheckBox* Box(int slot) { return Ctl<QCheckBox>(1035 + slot); }
+    void Open()
+    {
+        page.OnPortButton();
+        ASSERT_TRUE(page.Comm()->GetPortOpen());
+    }
+    // One frame arrives and the next tick shows it.
+    void Show(const QByteArray& frame)
+    {
+        device->Receive(frame);
+        page.OnTimerTick();
+    }
+};
+
+TEST_F(PageTest, LayoutHasEveryControlNamedAndTheProcedureControlsDisabled)
+{
+    for (int id : {1005, 1006, 1007, 1013, 1014, 1015, 1016, 1023, 1024, 1025, 1026, 1028, 1029, 1030, 1031, 1032,
+                   1033, 1034, 1035, 1042, 1043, 1050, 1051, 1052, 1053, 1054})
+        EXPECT_NE(page.control(id), nullptr) << id;
+    const std::pair<int, const char*> names[] = {
+        {1032, "采样值"}, {1033, "环境值"}, {1034, "差值"}, {1005, "采样值曲线"}, {1006, "环境值曲线"},
+        {1007, "差值曲线"}, {1013, "采样值范围"}, {1014, "环境值范围"}, {1015, "差值范围"}, {1016, "时间范围"},
+        {1043, "通道0颜色"}, {1050, "通道7颜色"}, {1029, "键位"}, {1030, "检测结果"}, {1024, "打开串口"},
+        {1035, "通道0"}};
+    for (const auto& n : names)
+        EXPECT_EQ(page.control(n.first)->accessibleName(), QString::fromUtf8(n.second)) << n.first;
+    for (QWidget* w : page.controls())
+        if (w->isVisibleTo(&page) && w->focusPolicy() != Qt::NoFocus && !qobject_cast<QLabel*>(w))
+            EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
+
+    for (int id : {1025, 1026, 1028, 1029, 1052})
+        EXPECT_FALSE(page.control(id)->isEnabled()) << id;
+    EXPECT_TRUE(page.control(1024)->isEnabled());
+    EXPECT_FALSE(page.control(1031)->isVisibleTo(&page));
+    EXPECT_TRUE(qobject_cast<ZCStatic*>(page.control(1053)));
+    EXPECT_EQ(Ctl<QPushButton>(1024)->text(), "打开串口");
+    EXPECT_EQ(Ctl<QComboBox>(1029)->count(), 8);
+    EXPECT_EQ(Ctl<QComboBox>(1029)->currentText(), "TK0");
+
+    auto* list = Ctl<QTableWidget>(1032);
+    EXPECT_EQ(list->rowCount(), 8);
+    EXPECT_EQ(list->columnCount(), 2);
+    EXPECT_EQ(list->horizontalHeaderItem(0)->text(), "键位");
+    EXPECT_EQ(list->horizontalHeaderItem(1)->text(), "数据");
+    EXPECT_EQ(list->columnWidth(0), 60);
+    EXPECT_EQ(list->columnWidth(1), 150);
+    EXPECT_TRUE(list->showGrid());
+    EXPECT_EQ(list->selectionBehavior(), QAbstractItemView::SelectRows);
+    for (int j = 0; j < 8; ++j)
+        EXPECT_TRUE(Box(j)->isChecked());
+
+    EXPECT_EQ(page.control(1005)->geometry(), QRect(250, 0, 500, 150));
+    EXPECT_EQ(page.control(1006)->geometry(), QRect(250, 150, 500, 150));
+    EXPECT_EQ(page.control(1007)->geometry(), QRect(250, 300, 500, 150));
+    EXPECT_EQ(page.ChartSample()->GetLeftAxis()->Label()->Text(), "采样值");
+    EXPECT_EQ(page.ChartBaseline()->GetLeftAxis()->Label()->Text(), "环境值");
+    EXPECT_EQ(page.ChartDiff()->GetLeftAxis()->Label()->Text(), "差值");
+    EXPECT_EQ(page.ChartDiff()->GetLeftAxis()->RangeMin(), -20);
+    EXPECT_EQ(page.ChartDiff()->GetLeftAxis()->RangeMax(), 200);
+    EXPECT_EQ(page.ChartBaseline()->GetLeftAxis()->RangeMax(), 500);
+    EXPECT_EQ(page.ChartSample()->GetBottomAxis()->RangeMax(), 200);
+}
+
+TEST_F(PageTest, MarkersShowTheSlotColours)
+{
+    EXPECT_EQ(Ctl<QLabel>(1047)->palette().color(QPalette::Window), QColor(0, 255, 255)); // slot 4 cyan
+    EXPECT_EQ(Ctl<QLabel>(1050)->palette().color(QPalette::Window), QColor(0, 0, 0));     // slot 7 black
+    EXPECT_EQ(Ctl<QLabel>(1043)->palette().color(QPalette::Window), QColor(255, 0, 0));
+    EXPECT_TRUE(Ctl<QLabel>(1043)->autoFillBackground());
+}
+
+TEST_F(PageTest, OpenCloseReopenFollowsTheButtonStates)
+{
+    page.OnPortButton();
+    EXPECT_TRUE(page.Comm()->GetPortOpen());
+    EXPECT_EQ(device->openedPort, 3);
+    EXPECT_EQ(device->openedSettings.baud, 38400);
+    EXPECT_EQ(page.Comm()->GetRThreshold(), 9);
+    EXPECT_EQ(page.Comm()->GetInBufferSize(), 1024);
+    EXPECT_EQ(Ctl<QPushButton>(1024)->text(), "串口3已打开");
+    EXPECT_NE(page.TimerId(), 0);
+    for (int id : {1025, 1026, 1028, 1029, 1052})
+        EXPECT_TRUE(page.control(id)->isEnabled()) << id;
+
+    page.OnPortButton();
+    EXPECT_FALSE(page.Comm()->GetPortOpen());
+    EXPECT_EQ(Ctl<QPushButton>(1024)->text(), "串口已关闭");
+    EXPECT_EQ(page.TimerId(), 0);
+    for (int id : {1025, 1026, 1028, 1029, 1052})
+        EXPECT_FALSE(page.control(id)->isEnabled()) << id;
+
+    // The probe runs again on every open: the highest port has gone, the next one is used.
+    port = 2;
+    QTest::mouseClick(Ctl<QPushButton>(1024), Qt::LeftButton);
+    EXPECT_TRUE(page.Comm()->GetPortOpen());
+    EXPECT_EQ(device->openedPort, 2);
+    EXPECT_EQ(Ctl<QPushButton>(1024)->text(), "串口2已打开");
+    EXPECT_TRUE(ui.warnings.isEmpty());
+}
+
+TEST_F(PageTest, NoPortOrARefusedOpenLeavesThePageAsItWas)
+{
+    port = -1;
+    page.OnPortButton();
+    EXPECT_EQ(ui.warnings, QStringList{"未识别串口"});
+    EXPECT_FALSE(page.Comm()->GetPortOpen());
+    EXPECT_EQ(device->openCount, 0);
+
+    port = 5;
+    device->refuse = "Permission denied";
+    page.OnPortButton();
+    ASSERT_EQ(ui.warnings.size(), 2);
+    EXPECT_TRUE(ui.warnings[1].contains("Permission denied"));
+    EXPECT_FALSE(page.Comm()->GetPortOpen());
+    EXPECT_EQ(Ctl<QPushButton>(1024)->text(), "打开串口");
+    EXPECT_EQ(page.TimerId(), 0);
+    EXPECT_FALSE(page.control(1025)->isEnabled());
+}
+
+TEST_F(PageTest, WorkedExampleShowsTk1AndTk3OnTheNextTick)
+{
+    Open();
+    device->Receive(kExample);
+    EXPECT_EQ(Cell(1032, 0, 0), "") << "nothing shows before the tick";
+    page.OnTimerTick();
+    EXPECT_EQ(Cell(1032, 0, 0), "TK1");
+    EXPECT_EQ(Cell(1033, 1, 0), "TK3");
+    EXPECT_EQ(Cell(1034, 1, 0), "TK3");
+    EXPECT_EQ(Cell(1032, 0, 1), "3200");
+    EXPECT_EQ(Cell(1033, 0, 1), "3300");
+    EXPECT_EQ(Cell(1034, 0, 1), "100");
+    EXPECT_EQ(Cell(1034, 1, 1), "0");
+    for (int row = 2; row < 8; ++row)
+        for (int list : {1032, 1033, 1034})
+            EXPECT_EQ(Cell(list, row, 0) + Cell(list, row, 1), "");
+    EXPECT_TRUE(Box(0)->isEnabled());
+    EXPECT_TRUE(Box(1)->isEnabled());
+    for (int j = 2; j < 8; ++j) {
+        EXPECT_FALSE(Box(j)->isEnabled());
+        EXPECT_TRUE(Box(j)->isChecked());
+    }
+    EXPECT_EQ(page.Live().m_keyMaskChanged, 0) << "the tick's rebuild consumed the change";
+}
+
+TEST_F(PageTest, NegativeDifferenceAndValuesRewrittenEveryTick)
+{
+    Open();
+    Show(Frame(0x01, {{100, 90}}));
+    EXPECT_EQ(Cell(1034, 0, 1), "-10");
+    Show(Frame(0x01, {{65535, 0}}));
+    EXPECT_EQ(Cell(1032, 0, 1), "65535");
+    EXPECT_EQ(Cell(1034, 0, 1), "-65535");
+}
+
+TEST_F(PageTest, HiddenChannelEmptiesItsValuesButKeepsItsName)
+{
+    Open();
+    Show(kExample);
+    QTest::mouseClick(Box(1), Qt::LeftButton, {}, QPoint(5, Box(1)->height() / 2));
+    ASSERT_FALSE(Box(1)->isChecked());
+    EXPECT_EQ(page.Live().m_slots[1].visible, 0);
+    EXPECT_EQ(Cell(1032, 1, 1), "3000") << "nothing changes before the tick";
+    page.OnTimerTick();
+    EXPECT_EQ(Cell(1032, 1, 0), "TK3");
+    for (int list : {1032, 1033, 1034})
+        EXPECT_EQ(Cell(list, 1, 1), "");
+    EXPECT_EQ(Cell(1032, 0, 1), "3200");
+}
+
+TEST_F(PageTest, KeySetShrinksAndGrowsBack)
+{
+    Open();
+    const QByteArray three = Frame(0x07, {{10, 20}, {30, 40}, {50, 70}});
+    Show(three);
+    Box(2)->setChecked(false);
+    page.OnChannelCheck(2);
+    page.OnTimerTick();
+    EXPECT_EQ(Cell(1032, 2, 1), "");
+
+    Show(Frame(0x03, {{11, 21}, {31, 41}}));
+    EXPECT_EQ(Cell(1032, 2, 0), "");
+    EXPECT_TRUE(Box(2)->isChecked());
+    EXPECT_FALSE(Box(2)->isEnabled());
+    EXPECT_EQ(page.Live().m_slots[2].visible, 1);
+
+    Show(three);
+    EXPECT_EQ(Cell(1032, 2, 0), "TK2");
+    EXPECT_EQ(Cell(1034, 2, 1), "20");
+    EXPECT_TRUE(Box(2)->isChecked());
+    EXPECT_TRUE(Box(2)->isEnabled());
+    EXPECT_EQ(page.ChartSample()->SeriesCount(), 3u);
+
+    // A different key in the same slot renames the row in all three lists.
+    Show(Frame(0x0B, {{1, 1}, {2, 2}, {3, 3}}));
+    EXPECT_EQ(Cell(1032, 2, 0), "TK3");
+    EXPECT_EQ(Cell(1033, 2, 0), "TK3");
+    EXPECT_EQ(Cell(1034, 2, 0), "TK3");
+}
+
+TEST_F(PageTest, EachVisibleSlotDrawsOneCurvePerChart)
+{
+    Open();
+    Show(kExample);
+    for (CChartCtrl* chart : {page.ChartSample(), page.ChartBaseline(), page.ChartDiff()}) {
+        const auto series = chart->Series();
+        ASSERT_EQ(series.size(), 2u);
+        EXPECT_EQ(series[0]->SerieColor(), 0x0000FFu);
+        EXPECT_EQ(series[1]->SerieColor(), 0xFF0000u);
+        for (CChartSerie* s : series) {
+            auto* line = dynamic_cast<CChartLineSerie*>(s);
+            ASSERT_NE(line, nullptr);
+            EXPECT_EQ(line->LineWidth(), 2);
+            EXPECT_EQ(line->PointCount(), 200u);
+        }
+        EXPECT_EQ(chart->RedrawCounter(), 1) << "redrawing resumed after the rebuild";
+    }
+    Show(kExample); // a second tick rebuilds, it does not add
+    EXPECT_EQ(page.ChartDiff()->SeriesCount(), 2u);
+
+    Box(0)->setChecked(false);
+    page.OnChannelCheck(0);
+    page.OnTimerTick();
+    for (CChartCtrl* chart : {page.ChartSample(), page.ChartBaseline(), page.ChartDiff()}) {
+        ASSERT_EQ(chart->SeriesCount(), 1u);
+        EXPECT_EQ(chart->Series()[0]->SerieColor(), 0xFF0000u);
+    }
+}
+
+TEST_F(PageTest, OneRenderPerChartPerTick)
+{
+    Open();
+    Show(Frame(0xFF, {{1, 2}, {1, 2}, {1, 2}, {1, 2}, {1, 2}, {1, 2}, {1, 2}, {1, 2}}));
+    const int before = page.ChartSample()->RenderCount();
+    Show(Frame(0xFF, {{1, 2}, {1, 2}, {1, 2}, {1, 2}, {1, 2}, {1, 2}, {1, 2}, {1, 2}}));
+    EXPECT_EQ(page.ChartSample()->RenderCount(), before + 1);
+    EXPECT_EQ(page.ChartSample()->SeriesCount(), 8u);
+}
+
+TEST_F(PageTest, SpinButtonsStepTheRanges)
+{
+    auto* sample = Ctl<CSpinArrows>(1013);
+    for (int i = 0; i < 5; ++i)
+        QTest::mouseClick(sample->UpButton(), Qt::LeftButton);
+    EXPECT_EQ(page.ChartSample()->GetLeftAxis()->RangeMin(), 0);
+    EXPECT_EQ(page.ChartSample()->GetLeftAxis()->RangeMax(), 600);
+
+    auto* diff = Ctl<CSpinArrows>(1015);
+    for (int i = 0; i < 9; ++i)
+        QTest::mouseClick(diff->DownButton(), Qt::LeftButton);
+    EXPECT_EQ(page.ChartDiff()->GetLeftAxis()->RangeMax(), 20);
+    diff->setFocus();
+    QTest::keyClick(diff, Qt::Key_Down);
+    QTest::keyClick(diff, Qt::Key_Down);
+    EXPECT_EQ(page.ChartDiff()->GetLeftAxis()->RangeMin(), -20);
+    EXPECT_EQ(page.ChartDiff()->GetLeftAxis()->RangeMax(), 20) << "never below the step";
+    QTest::keyClick(diff, Qt::Key_Up);
+    EXPECT_EQ(page.ChartDiff()->GetLeftAxis()->RangeMax(), 40);
+
+    auto* time = Ctl<CSpinArrows>(1016);
+    QTest::mouseClick(time->DownButton(), Qt::LeftButton);
+    for (CChartCtrl* chart : {page.ChartSample(), page.ChartBaseline(), page.ChartDiff()}) {
+        EXPECT_EQ(chart->GetBottomAxis()->RangeMin(), 0);
+        EXPECT_EQ(chart->GetBottomAxis()->RangeMax(), 190);
+    }
+    EXPECT_EQ(page.ChartBaseline()->GetLeftAxis()->RangeMax(), 500) << "other axes untouched";
+
+    // The next click starts from the range as it is now, whoever changed it.
+    page.ChartBaseline()->GetLeftAxis()->SetRange(0, 1000);
+    page.OnSpinDelta(1014, -1);
+    EXPECT_EQ(page.ChartBaseline()->GetLeftAxis()->RangeMax(), 1020);
+    page.OnSpinDelta(1014, 7);
+    EXPECT_EQ(page.ChartBaseline()->GetLeftAxis()->RangeMax(), 1020) << "other deltas change nothing";
+}
+
+TEST(SpinStep, FloorAtTheStepAndAboveTheMinimum)
+{
+    EXPECT_EQ(SpinStepMax(0, 500, -1, 20), 520);
+    EXPECT_EQ(SpinStepMax(0, 500, 1, 20), 480);
+    EXPECT_EQ(SpinStepMax(0, 30, 1, 20), 20);
+    EXPECT_EQ(SpinStepMax(0, 20, 1, 20), 20);
+    EXPECT_EQ(SpinStepMax(-20, 20, 1, 20), 20);
+    EXPECT_EQ(SpinStepMax(100, 110, 1, 20), 120) << "max must stay above min";
+    EXPECT_EQ(SpinStepMax(0, 10, 1, 10), 10);
+    EXPECT_EQ(SpinStepMax(0, 200, 0, 10), 200);
+}
+
+TEST_F(PageTest, ClosedLinkFreezesTheViewAndIgnoresNothingOnReopen)
+{
+    Open();
+    Show(kExample);
+    page.OnPortButton(); // close
+    device->Receive(Frame(0x01, {{1, 2}}));
+    EXPECT_EQ(page.Live().m_keyCount, 2) << "a closed port delivers nothing";
+    EXPECT_EQ(Cell(1032, 0, 1), "3200");
+    page.OnPortButton(); // reopen
+    Show(Frame(0x01, {{1, 2}}));
+    EXPECT_EQ(Cell(1032, 0, 0), "TK0");
+    EXPECT_EQ(Cell(1032, 1, 0), "");
+}
+
+} // namespace
