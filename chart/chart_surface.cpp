@@ -1,8 +1,11 @@
 #include "chart/chart_surface.h"
 
 #include <QFontDatabase>
+#include <QImage>
 #include <QPaintDevice>
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 QColor ToQColor(ChartColour colour)
@@ -66,6 +69,18 @@ QFont ChartQFont(const ChartFont& font, int dpi)
 
 QPainterChartSurface::QPainterChartSurface(QPaintDevice* device, int dpi) : m_dpi(dpi > 0 ? dpi : 96)
 {
+    if (device && device->devType() == QInternal::Image) {
+        auto* image = static_cast<QImage*>(device);
+        const QImage::Format f = image->format();
+        if (f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 || f == QImage::Format_ARGB32_Premultiplied) {
+            // Detach before the painter starts, so painter and direct writes share one buffer.
+            m_bits = image->bits();
+            m_stride = image->bytesPerLine();
+            m_imageWidth = image->width();
+            m_imageHeight = image->height();
+            m_fast = m_bits != nullptr;
+        }
+    }
     m_painter.begin(device);
     m_painter.setRenderHint(QPainter::Antialiasing, false);
     m_painter.setBackgroundMode(Qt::TransparentMode);
@@ -153,11 +168,134 @@ void QPainterChartSurface::MoveTo(int x, int y)
     m_pos = {x, y};
 }
 
+bool QPainterChartSurface::FastLine(ChartPoint from, ChartPoint to, bool withEnd)
+{
+    if (!m_fast || m_penStyle != ChartPenStyle::Solid)
+        return false;
+    Flush();
+    const int w = std::max(1, m_penWidth);
+    // Visible pixel range, inclusive.
+    int cl = 0, ct = 0, cr = m_imageWidth - 1, cb = m_imageHeight - 1;
+    if (m_clipped) {
+        cl = std::max(cl, m_clip.left);
+        ct = std::max(ct, m_clip.top);
+        cr = std::min(cr, m_clip.right - 1);
+        cb = std::min(cb, m_clip.bottom - 1);
+    }
+    if (cl > cr || ct > cb)
+        return true;
+
+    const std::uint32_t colour = 0xFF000000u | ((m_penColour & 0xFFu) << 16) | (m_penColour & 0xFF00u) |
+                                 ((m_penColour >> 16) & 0xFFu);
+    const int o0 = -((w - 1) / 2);
+    if (from.y == to.y || from.x == to.x) {
+        // Horizontal or vertical: a filled band, clipped in integers.
+        const bool horizontal = from.y == to.y;
+        int a = horizontal ? from.x : from.y;
+        int b = horizontal ? to.x : to.y;
+        if (!withEnd) {
+            if (a == b)
+                return true;
+            b += b > a ? -1 : 1;
+        }
+        if (a > b)
+            std::swap(a, b);
+        const int across = horizontal ? from.y : from.x;
+        const int x1 = horizontal ? std::max(a, cl) : std::max(across + o0, cl);
+        const int x2 = horizontal ? std::min(b, cr) : std::min(across + o0 + w - 1, cr);
+        const int y1 = horizontal ? std::max(across + o0, ct) : std::max(a, ct);
+        const int y2 = horizontal ? std::min(across + o0 + w - 1, cb) : std::min(b, cb);
+        for (int yy = y1; yy <= y2; ++yy) {
+            auto* row = reinterpret_cast<std::uint32_t*>(m_bits + yy * m_stride);
+            for (int xx = x1; xx <= x2; ++xx)
+                row[xx] = colour;
+        }
+        return true;
+    }
+
+    // Cut the segment to the visible range widened by the pen (Liang-Barsky), so far-away
+    // points cost nothing.
+    const double x0 = from.x, y0 = from.y;
+    const double dx = double(to.x) - from.x, dy = double(to.y) - from.y;
+    const double margin = w + 1;
+    double t0 = 0, t1 = 1;
+    const bool inside = from.x >= cl && from.x <= cr && to.x >= cl && to.x <= cr && from.y >= ct && from.y <= cb &&
+                        to.y >= ct && to.y <= cb;
+    const auto cut = [&](double p, double q) {
+        if (p == 0)
+            return q >= 0;
+        const double r = q / p;
+        if (p < 0) {
+            if (r > t1)
+                return false;
+            t0 = std::max(t0, r);
+        } else {
+            if (r < t0)
+                return false;
+            t1 = std::min(t1, r);
+        }
+        return true;
+    };
+    if (!inside && (!cut(-dx, x0 - (cl - margin)) || !cut(dx, (cr + margin) - x0) || !cut(-dy, y0 - (ct - margin)) ||
+        !cut(dy, (cb + margin) - y0)))
+        return true;
+    int ax = from.x, ay = from.y, bx = to.x, by = to.y;
+    if (t0 > 0) {
+        ax = int(std::lround(x0 + t0 * dx));
+        ay = int(std::lround(y0 + t0 * dy));
+    }
+    if (t1 < 1) {
+        bx = int(std::lround(x0 + t1 * dx));
+        by = int(std::lround(y0 + t1 * dy));
+        withEnd = true;  // the true end lies outside anyway
+    }
+
+    const int adx = std::abs(bx - ax), ady = std::abs(by - ay);
+    const int sx = bx >= ax ? 1 : -1, sy = by >= ay ? 1 : -1;
+    const bool xMajor = adx >= ady;
+    const int n = std::max(adx, ady);
+    const int pixels = withEnd ? n + 1 : n;
+    int x = ax, y = ay;
+    int d = xMajor ? 2 * ady - adx : 2 * adx - ady;
+    for (int i = 0; i < pixels; ++i) {
+        if (xMajor) {
+            if (x >= cl && x <= cr) {
+                const int yFrom = std::max(ct, y + o0), yTo = std::min(cb, y + o0 + w - 1);
+                for (int yy = yFrom; yy <= yTo; ++yy)
+                    reinterpret_cast<std::uint32_t*>(m_bits + yy * m_stride)[x] = colour;
+            }
+            if (d > 0) {
+                y += sy;
+                d -= 2 * adx;
+            }
+            d += 2 * ady;
+            x += sx;
+        } else {
+            if (y >= ct && y <= cb) {
+                const int xFrom = std::max(cl, x + o0), xTo = std::min(cr, x + o0 + w - 1);
+                auto* row = reinterpret_cast<std::uint32_t*>(m_bits + y * m_stride);
+                for (int xx = xFrom; xx <= xTo; ++xx)
+                    row[xx] = colour;
+            }
+            if (d > 0) {
+                x += sx;
+                d -= 2 * ady;
+            }
+            d += 2 * adx;
+            y += sy;
+        }
+    }
+    return true;
+}
+
 void QPainterChartSurface::LineTo(int x, int y)
 {
     const ChartPoint from = m_pos;
     m_pos = {x, y};
     if (m_penStyle == ChartPenStyle::Null)
+        return;
+    // Thin lines leave out their end pixel; wide ones are drawn to the end.
+    if (FastLine(from, {x, y}, m_penWidth > 1))
         return;
     const int dx = x - from.x;
     const int dy = y - from.y;
@@ -188,6 +326,11 @@ void QPainterChartSurface::Polyline(const ChartPoint* points, int count)
 {
     if (count < 2 || m_penStyle == ChartPenStyle::Null)
         return;
+    if (m_fast && m_penStyle == ChartPenStyle::Solid) {
+        for (int i = 1; i < count; ++i)
+            FastLine(points[i - 1], points[i], true);
+        return;
+    }
     Flush();
     ApplyPen();
     if (m_penWidth > 1 && m_penStyle == ChartPenStyle::Solid) {

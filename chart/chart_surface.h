@@ -110,9 +110,10 @@ int ChartFontPixelSize(int tenthsOfPoint, int dpi);
 // faces where they are missing, and CJK text falls back to the system's CJK face.
 QFont ChartQFont(const ChartFont& font, int dpi);
 
-// Paints into a QImage (or any paint device). Lines of 1 pixel are collected and drawn in
-// batches, and wide polylines are drawn as separate segments, which the raster engine fills
-// far faster than one stroked path.
+// Paints into a QImage (or any paint device). On 32-bit images solid lines and polylines of any
+// width are rasterised directly into the pixels (the raster engine strokes wide pens through
+// its general path stroker, which is many times slower); elsewhere 1-pixel lines are collected
+// and drawn in batches, and wide polylines are drawn as separate segments.
 class QPainterChartSurface : public ChartSurface {
 public:
     explicit QPainterChartSurface(QPaintDevice* device, int dpi = 96);
@@ -142,6 +143,9 @@ private:
     };
     FontEntry& Font(const ChartFont& font);
     void ApplyPen();
+    // Solid lines straight into the image's pixels: a Bresenham line `width` pixels thick,
+    // clipped to the current clip and the image. Returns false when this path is unavailable.
+    bool FastLine(ChartPoint from, ChartPoint to, bool withEnd);
 
     QPainter m_painter;
     int m_dpi;
@@ -155,6 +159,12 @@ private:
     std::vector<QPoint> m_points;   // scratch for thin polylines
     bool m_clipped = false;
     ChartRect m_clip;
+    // Direct pixel access (32-bit images only).
+    bool m_fast = false;
+    unsigned char* m_bits = nullptr;
+    qsizetype m_stride = 0;
+    int m_imageWidth = 0;
+    int m_imageHeight = 0;
     std::vector<FontEntry> m_fonts;
 };
 
