@@ -44,7 +44,8 @@ public:
         connect(&m_port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
             // A device that vanishes while open (unplugged adapter, closed pseudo-terminal) is
             // closed here so that it stops signalling; the link then simply receives nothing.
-            if (e == QSerialPort::ResourceError && m_port.isOpen())
+            // (A hung-up pseudo-terminal reports a read error on every pass of the event loop.)
+            if ((e == QSerialPort::ResourceError || e == QSerialPort::ReadError) && m_port.isOpen())
                 m_port.close();
         });
     }

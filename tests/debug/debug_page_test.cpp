@@ -89,9 +89,11 @@ TEST_F(PageTest, LayoutHasEveryControlNamedAndTheProcedureControlsDisabled)
         {1035, "通道0"}};
     for (const auto& n : names)
         EXPECT_EQ(page.control(n.first)->accessibleName(), QString::fromUtf8(n.second)) << n.first;
-    for (QWidget* w : page.controls())
-        if (w->isVisibleTo(&page) && w->focusPolicy() != Qt::NoFocus && !qobject_cast<QLabel*>(w))
+    for (QWidget* w : page.controls()) {
+        if (w->isVisibleTo(&page) && w->focusPolicy() != Qt::NoFocus && !qobject_cast<QLabel*>(w)) {
             EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
+        }
+    }
 
     for (int id : {1025, 1026, 1028, 1029, 1052})
         EXPECT_FALSE(page.control(id)->isEnabled()) << id;
