@@ -142,7 +142,9 @@ DialogUnits DialogUnits::FromFont(const QFont& font)
     const int cx = fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     DialogUnits u;
     u.bx = qMax(1, (cx / 26 + 1) / 2);
-    u.by = qMax(1, fm.height());
+    // The text height as the Windows font mapper reports it: ascent and descent each rounded up.
+    const QFontMetricsF fmf(font);
+    u.by = qMax(1, static_cast<int>(std::ceil(fmf.ascent()) + std::ceil(fmf.descent())));
     return u;
 }
 

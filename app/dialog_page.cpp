@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QTableWidget>
 
@@ -27,6 +28,28 @@ QString StripMnemonic(const QString& caption)
     }
     return out;
 }
+
+namespace {
+
+// Check boxes of the layouts are drawn narrow (15 × 10 units for a one-digit caption), sized for
+// the Windows gap of 3 pixels between the box and its text; the same gap keeps them readable here.
+class CompactCheckStyle : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override
+    {
+        if (metric == PM_CheckBoxLabelSpacing || metric == PM_RadioButtonLabelSpacing)
+            return 3;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
+QStyle* CheckStyle()
+{
+    static CompactCheckStyle* style = new CompactCheckStyle;
+    return style;
+}
+
+} // namespace
 
 QWidget* DialogPage::CreateStandardControl(const ControlSpec& spec, QWidget* parent)
 {
@@ -49,8 +72,11 @@ QWidget* DialogPage::CreateStandardControl(const ControlSpec& spec, QWidget* par
         w->setDefault(k == QLatin1String("defbutton"));
         return w;
     }
-    if (k == QLatin1String("check"))
-        return new QCheckBox(spec.caption, parent);
+    if (k == QLatin1String("check")) {
+        auto* w = new QCheckBox(spec.caption, parent);
+        w->setStyle(CheckStyle());
+        return w;
+    }
     if (k == QLatin1String("combo")) {
         auto* w = new QComboBox(parent);
         w->setEditable(false);
@@ -69,6 +95,11 @@ QWidget* DialogPage::CreateStandardControl(const ControlSpec& spec, QWidget* par
         w->setSelectionMode(QAbstractItemView::SingleSelection);
         w->setWordWrap(false);
         w->horizontalHeader()->setHighlightSections(false);
+        // Rows as tall as a list view's: the text height and a small margin.
+        const int row = QFontMetrics(parent ? parent->font() : w->font()).height() + 5;
+        w->verticalHeader()->setMinimumSectionSize(1);
+        w->verticalHeader()->setDefaultSectionSize(row);
+        w->horizontalHeader()->setFixedHeight(row + 2);
         return w;
     }
     if (k == QLatin1String("progress")) {
