@@ -1,0 +1,337 @@
+// The detection procedure, results table and help on the debug page itself: buttons, status
+// line, progress bar, key choice, editor, help, the link closed and reopened mid-way, and an
+// end-to-end run against the simulated board on a pseudo-terminal.
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/ui_services.h"
+#include "app/zcstatic.h"
+#include "debug/cell_editor.h"
+#include "debug/dlgsub2.h"
+#include "debug/frame_receiver.h"
+#include "debug/procedure.h"
+#include "debug/result_table.h"
+#include "tests/debug/fake_serial.h"
+
+namespace {
+
+using Phase = CDetectionProcedure::Phase;
+
+class ServicesSpy : public UiServices {
+public:
+    QStringList warnings;
+    QStringList documents;
+    void ShowWarning(QWidget*, const QString& text) override { warnings << text; }
+    QString PickOpenFile(QWidget*, const QString&) override { return {}; }
+    bool OpenDocument(const QString& path) override
+    {
+        documents << path;
+        return false; // as if the file were missing
+    }
+};
+
+QByteArray FrameBytes(std::uint8_t mask, std::uint16_t sample, std::uint16_t baseline)
+{
+    std::uint16_t s[8], b[8];
+    for (int j = 0; j < 8; ++j) {
+        s[j] = sample;
+        b[j] = baseline;
+    }
+    const auto f = EncodeFrame(mask, s, b);
+    return QByteArray(reinterpret_cast<const char*>(f.data()), static_cast<int>(f.size()));
+}
+
+struct DetectionPage : ::testing::Test {
+    ServicesSpy ui;
+    DlgSub2 page{nullptr, &ui};
+    FakeSerialDevice* device = nullptr;
+
+    DetectionPage()
+    {
+        auto d = std::make_unique<FakeSerialDevice>();
+        device = d.get();
+        page.SetSerialDevice(std::move(d));
+        page.SetPortFinder([] { return 4; });
+    }
+    template <class T> T* Ctl(int id) { return page.controlAs<T>(id); }
+    QPushButton* Button(int id) { return Ctl<QPushButton>(id); }
+    ZCStatic* Status() { return Ctl<ZCStatic>(1053); }
+    QProgressBar* Progress() { return Ctl<QProgressBar>(1051); }
+    QString Result(int row, int col) { return page.Results().Text(row, col); }
+    void Open()
+    {
+        page.OnPortButton();
+        ASSERT_TRUE(page.Comm()->GetPortOpen());
+    }
+    // A frame arrives, then a tick.
+    void Tick(std::uint8_t mask = 0x25, std::uint16_t sample = 3000, std::uint16_t baseline = 3000)
+    {
+        device->Receive(FrameBytes(mask, sample, baseline));
+        page.OnTimerTick();
+    }
+    bool StartControlsEnabled()
+    {
+        return Button(1025)->isEnabled() && Button(1026)->isEnabled() && Button(1028)->isEnabled() &&
+               Ctl<QComboBox>(1029)->isEnabled();
+    }
+    bool StartControlsDisabled()
+    {
+        return !Button(1025)->isEnabled() && !Button(1026)->isEnabled() && !Button(1028)->isEnabled() &&
+               !Ctl<QComboBox>(1029)->isEnabled();
+    }
+};
+
+TEST_F(DetectionPage, StartUpState)
+{
+    EXPECT_EQ(Status()->text(), "未开始检测");
+    EXPECT_EQ(Status()->TextColor(), kStatusBlack);
+    EXPECT_EQ(Progress()->maximum(), 100);
+    auto* combo = Ctl<QComboBox>(1029);
+    ASSERT_EQ(combo->count(), 8);
+    EXPECT_EQ(combo->itemText(5), "TK5");
+    EXPECT_EQ(combo->currentIndex(), 0);
+    EXPECT_TRUE(StartControlsDisabled());
+    EXPECT_FALSE(Button(1052)->isEnabled());
+    EXPECT_TRUE(Button(1054)->isEnabled());
+    EXPECT_FALSE(Ctl<QLineEdit>(1031)->isVisible());
+    EXPECT_FALSE(Ctl<QLineEdit>(1031)->accessibleName().isEmpty());
+    EXPECT_EQ(page.Results().RowCount(), 8);
+}
+
+TEST_F(DetectionPage, AutomaticFlowThroughTheButtons)
+{
+    Open();
+    Tick(); // TK0, TK2, TK5
+    EXPECT_EQ(Result(2, 0), "TK5");
+    EXPECT_EQ(Result(2, ResultCol::Sensitivity), "60");
+    ASSERT_TRUE(StartControlsEnabled());
+
+    QTest::mouseClick(Button(1025), Qt::LeftButton);
+    EXPECT_TRUE(StartControlsDisabled());
+    EXPECT_TRUE(Button(1052)->isEnabled());
+    EXPECT_TRUE(Button(1024)->isEnabled());
+    EXPECT_EQ(Progress()->maximum(), 630);
+    EXPECT_EQ(Progress()->value(), 1);
+    Tick();
+    EXPECT_EQ(Status()->text(), "[准备时间4秒] 请不要触摸面板");
+    EXPECT_EQ(Status()->TextColor(), kStatusRed);
+    EXPECT_EQ(Progress()->value(), 2);
+
+    for (int i = 2; i <= 320; ++i)
+        Tick();
+    EXPECT_EQ(Status()->text(), "检测完成！");
+    EXPECT_EQ(Status()->TextColor(), kStatusDarkGreen);
+    EXPECT_EQ(Result(0, ResultCol::NoKey), "3000");
+    for (int i = 321; i <= 640; ++i)
+        Tick(0x25, 2700, 3000);
+    EXPECT_EQ(Status()->text(), "检测完成！");
+    EXPECT_EQ(Progress()->value(), 630);
+    EXPECT_TRUE(StartControlsEnabled());
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(Result(row, ResultCol::Pressed), "2700");
+        EXPECT_EQ(Result(row, ResultCol::Delta), "300");
+        EXPECT_EQ(Result(row, ResultCol::Snr), "300"); // no noise at all: the ratio is d
+        EXPECT_EQ(Result(row, ResultCol::Threshold), "175");
+        EXPECT_EQ(Result(row, ResultCol::Reliability), "180.0");
+    }
+    EXPECT_TRUE(Result(3, 0).isEmpty());
+}
+
+TEST_F(DetectionPage, KeyChoiceAndTheKeyNotPresentMessage)
+{
+    Open();
+    Tick(0x23); // TK0, TK1, TK5
+    Ctl<QComboBox>(1029)->setCurrentIndex(3);
+    QTest::mouseClick(Button(1028), Qt::LeftButton);
+    ASSERT_EQ(ui.warnings.size(), 1);
+    EXPECT_EQ(ui.warnings[0], QString::fromUtf8("未使能键位：TK3\n"));
+    EXPECT_TRUE(StartControlsEnabled());
+    EXPECT_EQ(Status()->text(), "未开始检测");
+
+    Ctl<QComboBox>(1029)->setCurrentIndex(5);
+    QTest::mouseClick(Button(1028), Qt::LeftButton);
+    EXPECT_EQ(ui.warnings.size(), 1);
+    EXPECT_EQ(Progress()->maximum(), 310);
+    EXPECT_EQ(page.Procedure().CurrentPhase(), Phase::PressCountdown);
+    EXPECT_EQ(page.Live().m_slots[2].pressFlag, 1);
+
+    QTest::mouseClick(Button(1052), Qt::LeftButton);
+    EXPECT_EQ(Status()->text(), "操作已终止！");
+    EXPECT_EQ(Status()->TextColor(), kStatusRed);
+    EXPECT_TRUE(StartControlsEnabled());
+}
+
+TEST_F(DetectionPage, ClosingTheLinkFreezesTheProcedureAndReopeningResumesIt)
+{
+    Open();
+    Tick();
+    QTest::mouseClick(Button(1026), Qt::LeftButton);
+    EXPECT_EQ(Progress()->maximum(), 310);
+    for (int i = 0; i < 200; ++i)
+        Tick();
+    ASSERT_EQ(page.Procedure().CurrentPhase(), Phase::NoKeyRecording);
+    const int left = page.Procedure().TicksLeft();
+
+    page.OnPortButton(); // close
+    EXPECT_EQ(page.TimerId(), 0);
+    EXPECT_FALSE(Button(1052)->isEnabled());
+    EXPECT_FALSE(Button(1025)->isEnabled());
+    EXPECT_EQ(page.Procedure().TicksLeft(), left);
+
+    page.OnPortButton(); // reopen
+    EXPECT_NE(page.TimerId(), 0);
+    EXPECT_EQ(page.Procedure().CurrentPhase(), Phase::NoKeyRecording);
+    EXPECT_EQ(page.Procedure().TicksLeft(), left);
+    Tick();
+    EXPECT_EQ(page.Procedure().TicksLeft(), left - 1);
+}
+
+TEST_F(DetectionPage, AHiddenPageKeepsRunningOnItsTimer)
+{
+    page.show();
+    Open();
+    Tick();
+    QTest::mouseClick(Button(1026), Qt::LeftButton);
+    page.hide();
+    Tick();
+    const int left = page.Procedure().TicksLeft();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return page.Procedure().TicksLeft() <= left - 3; }, 10000));
+}
+
+TEST_F(DetectionPage, HelpAsksForTheManualAndAMissingFileChangesNothing)
+{
+    const QString status = Status()->text();
+    QTest::mouseClick(Button(1054), Qt::LeftButton);
+    ASSERT_EQ(ui.documents.size(), 1);
+    EXPECT_EQ(ui.documents[0], QString::fromUtf8("说明文档/Morvek使用说明.pdf"));
+    EXPECT_TRUE(QFileInfo(ui.documents[0]).isRelative());
+    EXPECT_EQ(Status()->text(), status);
+    EXPECT_TRUE(ui.warnings.isEmpty());
+}
+
+TEST_F(DetectionPage, EditorOnTheResultsList)
+{
+    page.resize(page.sizeHint());
+    page.show();
+    QApplication::setActiveWindow(&page);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
+    Open();
+    Tick(0x01);
+    page.Results().SetText(0, ResultCol::NoKey, "1000");
+    page.Results().SetText(0, ResultCol::Pressed, "700");
+    page.Results().SetText(0, ResultCol::Noise, "-12");
+    page.EvaluateResults();
+    EXPECT_EQ(Result(0, ResultCol::Threshold), "175");
+
+    auto* list = Ctl<QTableWidget>(1030);
+    auto* edit = Ctl<QLineEdit>(1031);
+    const QRect cell = list->visualRect(list->model()->index(0, ResultCol::Sensitivity));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+    ASSERT_TRUE(edit->isVisible());
+    EXPECT_EQ(edit->text(), "60");
+    QTRY_VERIFY(edit->hasFocus());
+    edit->selectAll();
+    QTest::keyClicks(edit, "80");
+    Button(1054)->setFocus(); // focus elsewhere
+    QTRY_VERIFY(!edit->isVisible());
+    EXPECT_EQ(Result(0, ResultCol::Sensitivity), "80");
+    EXPECT_EQ(Result(0, ResultCol::Threshold), "235");
+
+    page.OnResultDblClk(7, 2);
+    EXPECT_EQ(page.Results().RowCount(), 9);
+    page.OnCellEditKillFocus();
+    EXPECT_FALSE(edit->isVisible());
+}
+
+#if defined(Q_OS_LINUX) || defined(Q_OS_MACOS)
+
+// The whole automatic flow against the simulated board: TK0, TK2 and TK5, TK2 touched by 300
+// counts from 3 s for 10 s. The countdowns are driven fast by extra ticks; recording phases
+// wait for their frames on the page's own timer. The press countdown waits until the touch
+// shows in the live difference, as a user who touches the panel when asked.
+TEST(DetectionEndToEnd, SimulatedBoardFillsTheResultsTable)
+{
+    const QString sim = QDir(qEnvironmentVariable("MORVEK_BINARY_DIR")).filePath("tools/morvek-board-sim");
+    if (qEnvironmentVariableIsEmpty("MORVEK_BINARY_DIR") || !QFileInfo(sim).isExecutable())
+        GTEST_SKIP() << "morvek-board-sim not built";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString link = dir.filePath("board");
+    QProcess board;
+    board.start(sim, {"--link", link, "--mask", "0x25", "--touch", "2,3,10", "--delta", "300", "--noise", "3",
+                      "--seconds", "60", "--seed", "11"});
+    ASSERT_TRUE(board.waitForStarted());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return board.canReadLine(); }, 10000));
+    qputenv("MORVEK_COM50", link.toLocal8Bit());
+
+    ServicesSpy ui;
+    auto page = std::make_unique<DlgSub2>(nullptr, &ui);
+    page->SetPortFinder([] { return 50; });
+    page->OnPortButton();
+    ASSERT_TRUE(page->Comm()->GetPortOpen()) << ui.warnings.join(' ').toStdString();
+    ResultCells& results = page->Results();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return results.Text(2, 0) == "TK5"; }, 10000));
+
+    page->OnStartDetection();
+    const LiveState& live = page->Live();
+    QElapsedTimer clock;
+    clock.start();
+    while (page->Procedure().Running() && clock.elapsed() < 40000) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        const Phase phase = page->Procedure().CurrentPhase();
+        const bool recording = phase == Phase::NoKeyRecording || phase == Phase::PressRecording;
+        const bool touched = live.m_slots[1].diff > 200;
+        if (recording && !live.m_recDone)
+            continue; // frames still owed
+        if (phase == Phase::PressCountdown && !touched)
+            continue; // the user has not touched yet
+        page->OnTimerTick();
+    }
+    ASSERT_FALSE(page->Procedure().Running()) << "procedure did not finish";
+    page->OnPortButton();
+    board.terminate();
+    board.waitForFinished(10000);
+    qunsetenv("MORVEK_COM50");
+
+    EXPECT_EQ(page->controlAs<ZCStatic>(1053)->text(), "检测完成！");
+    auto number = [&](int row, int col) {
+        bool ok = false;
+        const int v = results.Text(row, col).toInt(&ok);
+        EXPECT_TRUE(ok) << row << "," << col << ": " << results.Text(row, col).toStdString();
+        return v;
+    };
+    for (int row = 0; row < 3; ++row) {
+        SCOPED_TRACE(row);
+        const int level = 3000 + 137 * (row == 0 ? 0 : row == 1 ? 2 : 5);
+        EXPECT_NEAR(number(row, ResultCol::NoKey), level, 60);
+        EXPECT_LE(std::abs(number(row, ResultCol::Noise)), 20);
+        EXPECT_FALSE(results.Text(row, ResultCol::Snr).isEmpty());
+        EXPECT_FALSE(results.Text(row, ResultCol::Reliability).isEmpty());
+    }
+    // The touched key: a delta of about 300, a clear ratio and a threshold near 60 % of it.
+    const int d = number(1, ResultCol::Delta);
+    EXPECT_NEAR(d, 300, 30);
+    EXPECT_GE(number(1, ResultCol::Snr), 10);
+    EXPECT_NEAR(number(1, ResultCol::Threshold), d * 60 / 100 - 5, 1);
+    EXPECT_GT(results.Text(1, ResultCol::Reliability).toDouble(), 5.0);
+    // The untouched keys barely move.
+    EXPECT_LE(std::abs(number(0, ResultCol::Delta)), 30);
+    EXPECT_LE(std::abs(number(2, ResultCol::Delta)), 30);
+}
+
+#endif
+
+} // namespace
