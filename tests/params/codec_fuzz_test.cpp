@@ -76,7 +76,7 @@ TEST(CodecFuzz, RandomBytesAreHandled)
     std::mt19937 rng(7);
     const QByteArray pieces[] = {"#define ", "==", "\n", "\r\n", "0x", "-", " ", "\t", "_",
                                  "TKLib_OPENED_TK_AMOUNT", "9999999999999", "ffff"};
-    for (int iteration = 0; iteration < 3000; ++iteration) {
+    for (int iteration = 0; iteration < 1000; ++iteration) {
         QByteArray text;
         const int parts = static_cast<int>(rng() % 60);
         for (int k = 0; k < parts; ++k) {
