@@ -251,6 +251,10 @@ void CChartCtrl::paintEvent(QPaintEvent*)
 void CChartCtrl::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    // Repeated notices of an unchanged size (sent when a hidden widget is grabbed) keep the
+    // image, which is already up to date.
+    if (!m_offscreen.isNull() && m_offscreen.size() == event->size())
+        return;
     m_offscreen = QImage();
     RedrawChart();
 }

@@ -1,0 +1,271 @@
+#include "chart_test_util.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct MouseFixture : ::testing::Test {
+    std::unique_ptr<RecordedChart> chart = std::make_unique<RecordedChart>(500, 300);
+    CChartStandardAxis* bottom = nullptr;
+    CChartStandardAxis* left = nullptr;
+    void SetUp() override
+    {
+        bottom = chart->CreateAxisAt(BottomAxis);
+        bottom->SetRange(0, 200);
+        left = chart->CreateAxisAt(LeftAxis);
+        left->SetRange(0, 500);
+        ASSERT_EQ(chart->PlotRect(), (ChartRect{31, 12, 485, 278}));
+    }
+};
+
+TEST_F(MouseFixture, LeftDragZoomsToTheRectangle)
+{
+    const double x0 = bottom->ScreenToValue(100), x1 = bottom->ScreenToValue(200);
+    const double y0 = left->ScreenToValue(80), y1 = left->ScreenToValue(20);
+    EXPECT_NEAR(x0, 69.0 / 454 * 200, 1e-9);
+    EXPECT_NEAR(y1, 258.0 / 266 * 500, 1e-9);
+    const int renders = chart->RenderCount();
+
+    chart->OnLeftDown({100, 20});
+    chart->OnMouseMove({150, 50});
+    chart->OnMouseMove({200, 80});
+    EXPECT_TRUE(chart->IsZooming());
+    EXPECT_EQ(chart->ZoomEnd(), (ChartPoint{200, 80}));
+    EXPECT_EQ(chart->RenderCount(), renders);  // the rectangle is drawn over the stored image
+    chart->OnLeftUp({200, 80});
+
+    EXPECT_FALSE(chart->IsZooming());
+    EXPECT_DOUBLE_EQ(bottom->RangeMin(), x0);
+    EXPECT_DOUBLE_EQ(bottom->RangeMax(), x1);
+    EXPECT_DOUBLE_EQ(left->RangeMin(), y0);  // lower edge: new minimum
+    EXPECT_DOUBLE_EQ(left->RangeMax(), y1);
+    EXPECT_EQ(chart->RenderCount(), renders + 1);
+    EXPECT_EQ(bottom->UnzoomedMax(), 200);
+}
+
+TEST_F(MouseFixture, DraggingBackwardsUndoesEveryAxis)
+{
+    CChartStandardAxis* right = chart->CreateAxisAt(RightAxis);
+    right->SetRange(0, 1);
+    chart->OnLeftDown({100, 20});
+    chart->OnMouseMove({200, 80});
+    chart->OnLeftUp({200, 80});
+    ASSERT_NE(bottom->RangeMax(), 200);
+    ASSERT_NE(right->RangeMax(), 1);
+    right->PanBy(100, 120);
+
+    const int renders = chart->RenderCount();
+    chart->OnLeftDown({300, 200});
+    chart->OnMouseMove({299, 250});  // a pixel to the left is enough
+    chart->OnLeftUp({299, 250});
+    EXPECT_EQ(chart->RenderCount(), renders + 1);
+    EXPECT_EQ(bottom->RangeMin(), 0);
+    EXPECT_EQ(bottom->RangeMax(), 200);
+    EXPECT_EQ(left->RangeMax(), 500);
+    EXPECT_EQ(right->RangeMin(), 0);
+    EXPECT_EQ(right->RangeMax(), 1);
+
+    // Upwards undoes too.
+    chart->OnLeftDown({100, 20});
+    chart->OnMouseMove({200, 80});
+    chart->OnLeftUp({200, 80});
+    chart->OnLeftDown({100, 100});
+    chart->OnMouseMove({400, 30});
+    chart->OnLeftUp({400, 30});
+    EXPECT_EQ(bottom->RangeMax(), 200);
+}
+
+TEST_F(MouseFixture, ClickOrOneDirectionalDragChangesNothing)
+{
+    const int renders = chart->RenderCount();
+    chart->OnLeftDown({100, 50});
+    chart->OnLeftUp({100, 50});
+    chart->OnLeftDown({100, 50});
+    chart->OnMouseMove({300, 50});
+    chart->OnLeftUp({300, 50});
+    EXPECT_EQ(bottom->RangeMax(), 200);
+    EXPECT_EQ(left->RangeMax(), 500);
+    EXPECT_EQ(chart->RenderCount(), renders);
+
+    chart->SetZoomEnabled(false);
+    chart->OnLeftDown({100, 20});
+    chart->OnMouseMove({200, 80});
+    chart->OnLeftUp({200, 80});
+    EXPECT_FALSE(chart->IsZooming());
+    EXPECT_EQ(bottom->RangeMax(), 200);
+}
+
+TEST(ChartMouse, RightDragPansOneRenderPerMove)
+{
+    // Bottom axis only, 418 px wide: the axis spans 400 pixels.
+    RecordedChart chart(418, 300);
+    CChartStandardAxis* bottom = chart.CreateAxisAt(BottomAxis);
+    bottom->SetRange(0, 200);
+    ASSERT_EQ(bottom->EndPx() - bottom->StartPx(), 400);
+
+    const int renders = chart.RenderCount();
+    chart.OnRightDown({100, 100});
+    chart.OnMouseMove({110, 100});
+    EXPECT_DOUBLE_EQ(bottom->RangeMin(), -5);
+    EXPECT_DOUBLE_EQ(bottom->RangeMax(), 195);
+    EXPECT_EQ(chart.RenderCount(), renders + 1);
+    chart.OnMouseMove({110, 100});  // same point: nothing
+    EXPECT_EQ(chart.RenderCount(), renders + 1);
+    chart.OnMouseMove({90, 100});
+    EXPECT_DOUBLE_EQ(bottom->RangeMin(), 5);
+    chart.OnRightUp({90, 100});
+    EXPECT_FALSE(chart.IsPanning());
+    chart.OnMouseMove({10, 100});
+    EXPECT_DOUBLE_EQ(bottom->RangeMin(), 5);
+    // The un-zoomed range stays: a backward drag restores it.
+    EXPECT_EQ(bottom->UnzoomedMin(), 0);
+}
+
+TEST_F(MouseFixture, CursorStaysUnlessHiddenInThePlot)
+{
+    chart->OnMouseMove({200, 100});
+    EXPECT_EQ(chart->cursor().shape(), Qt::ArrowCursor);
+    chart->SetShowCursorInPlot(false);
+    chart->OnMouseMove({200, 100});
+    EXPECT_EQ(chart->cursor().shape(), Qt::BlankCursor);
+    chart->OnMouseMove({5, 5});
+    EXPECT_EQ(chart->cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST(ChartMouse, ZoomRectangleIsPaintedOverTheImage)
+{
+    CChartCtrl chart;
+    chart.resize(500, 300);
+    chart.CreateAxisAt(BottomAxis)->SetRange(0, 200);
+    chart.CreateAxisAt(LeftAxis)->SetRange(0, 500);
+    chart.grab();
+    const int renders = chart.RenderCount();
+    chart.OnLeftDown({100, 20});
+    chart.OnMouseMove({200, 80});
+    const QImage shot = chart.grab().toImage();
+    EXPECT_EQ(shot.pixelColor(150, 20), QColor(Qt::white));
+    EXPECT_EQ(shot.pixelColor(200, 50), QColor(Qt::white));
+    EXPECT_EQ(shot.pixelColor(100, 50), QColor(Qt::white));
+    EXPECT_NE(chart.OffscreenImage().pixelColor(150, 20), QColor(Qt::white));
+    EXPECT_EQ(chart.RenderCount(), renders);
+}
+
+TEST(ChartMouse, RealMouseEventsZoomAndPan)
+{
+    CChartCtrl chart;
+    chart.resize(500, 300);
+    CChartStandardAxis* bottom = chart.CreateAxisAt(BottomAxis);
+    bottom->SetRange(0, 200);
+    chart.CreateAxisAt(LeftAxis)->SetRange(0, 500);
+    chart.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&chart));
+
+    QTest::mousePress(&chart, Qt::LeftButton, {}, QPoint(100, 20));
+    QTest::mouseMove(&chart, QPoint(200, 80));
+    EXPECT_TRUE(chart.IsZooming());
+    QTest::mouseRelease(&chart, Qt::LeftButton, {}, QPoint(200, 80));
+    EXPECT_GT(bottom->RangeMin(), 0);
+    EXPECT_LT(bottom->RangeMax(), 200);
+
+    QTest::mousePress(&chart, Qt::LeftButton, {}, QPoint(200, 80));
+    QTest::mouseMove(&chart, QPoint(100, 20));
+    QTest::mouseRelease(&chart, Qt::LeftButton, {}, QPoint(100, 20));
+    EXPECT_EQ(bottom->RangeMin(), 0);
+    EXPECT_EQ(bottom->RangeMax(), 200);
+
+    QTest::mousePress(&chart, Qt::RightButton, {}, QPoint(200, 100));
+    EXPECT_TRUE(chart.IsPanning());
+    QTest::mouseMove(&chart, QPoint(250, 100));
+    QTest::mouseRelease(&chart, Qt::RightButton, {}, QPoint(250, 100));
+    EXPECT_FALSE(chart.IsPanning());
+    EXPECT_LT(bottom->RangeMin(), 0);
+}
+
+struct ScrollFixture : MouseFixture {
+    void SetUp() override
+    {
+        MouseFixture::SetUp();
+        CChartLineSerie* s = chart->AddLineSerie();
+        const auto xs = Ramp(200);
+        s->SetXYData(xs.data(), xs.data(), 200);
+    }
+};
+
+TEST_F(ScrollFixture, BarsAreHiddenAndPlacedInsideThePlot)
+{
+    CChartScrollBar* bar = bottom->ScrollBar();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_TRUE(bar->isHidden());
+    EXPECT_EQ(bar->orientation(), Qt::Horizontal);
+    EXPECT_EQ(left->ScrollBar()->orientation(), Qt::Vertical);
+    const ChartRect p = chart->PlotRect();
+    const int t = bar->Thickness();
+    EXPECT_EQ(bar->geometry(), QRect(QPoint(p.left + 1, p.bottom - t), QPoint(p.right - 1, p.bottom - 1)));
+    EXPECT_EQ(left->ScrollBar()->geometry(), QRect(QPoint(p.left + 1, p.top + 1), QPoint(p.left + t, p.bottom - 1)));
+
+    // Enabled and auto-hiding: shown only while the mouse is over it.
+    bar->SetEnabled(true);
+    EXPECT_TRUE(bar->isHidden());
+    chart->OnMouseMove({(p.left + p.right) / 2, p.bottom - t / 2 - 1});
+    EXPECT_FALSE(bar->isHidden());
+    chart->OnMouseMove({(p.left + p.right) / 2, p.top + 40});
+    EXPECT_TRUE(bar->isHidden());
+    bar->SetAutoHide(false);
+    EXPECT_FALSE(bar->isHidden());
+}
+
+TEST_F(ScrollFixture, StepsAndPositionsFollowTheRange)
+{
+    CChartScrollBar* bar = bottom->ScrollBar();
+    // Data 0..199, range 0..200: ceil(199 / 20) = 10 steps, none to scroll.
+    EXPECT_EQ(bar->Hi(), 9);
+    EXPECT_EQ(bar->Position(), 0);
+    EXPECT_FALSE(bar->isEnabled());
+
+    bottom->ZoomTo(50, 100);  // ceil(199 / 5) = 40 steps at trunc(50 / 199 * 40) = 10
+    EXPECT_EQ(bar->Hi(), 39);
+    EXPECT_EQ(bar->Position(), 10);
+    EXPECT_TRUE(bar->isEnabled());
+
+    chart->OnScroll(bar, CChartScrollBar::LineDown, 0);
+    EXPECT_DOUBLE_EQ(bottom->RangeMin(), 55);
+    EXPECT_DOUBLE_EQ(bottom->RangeMax(), 105);
+    EXPECT_EQ(bar->Position(), 11);
+    chart->OnScroll(bar, CChartScrollBar::PageDown, 0);
+    EXPECT_DOUBLE_EQ(bottom->RangeMin(), 105);
+    chart->OnScroll(bar, CChartScrollBar::LineUp, 0);
+    EXPECT_DOUBLE_EQ(bottom->RangeMin(), 100);
+    chart->OnScroll(bar, CChartScrollBar::EndScroll, 0);
+    EXPECT_DOUBLE_EQ(bottom->RangeMin(), 100);
+    chart->OnScroll(bar, CChartScrollBar::Top, 0);
+    EXPECT_DOUBLE_EQ(bottom->RangeMin(), 0);
+    EXPECT_EQ(bar->Position(), 0);
+
+    // A vertical bar runs downwards: its position is steps - pos - 9, and a step down
+    // lowers the range.
+    left->ZoomTo(50, 100);
+    CChartScrollBar* vbar = left->ScrollBar();
+    EXPECT_EQ(vbar->Position(), 40 - 10 - 9);
+    chart->OnScroll(vbar, CChartScrollBar::LineDown, 0);
+    EXPECT_DOUBLE_EQ(left->RangeMin(), 45);
+    EXPECT_DOUBLE_EQ(left->RangeMax(), 95);
+
+    // The platform bar's own arrows take the same path.
+    bottom->ZoomTo(50, 100);
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_DOUBLE_EQ(bottom->RangeMin(), 55);
+}
+
+TEST_F(ScrollFixture, HugeZoomKeepsStepCountsBounded)
+{
+    bottom->ZoomTo(1, 1 + 1e-300);  // limited to 0.001 anyway
+    CChartScrollBar* bar = bottom->ScrollBar();
+    EXPECT_GT(bar->Hi(), 100000);
+    EXPECT_LE(bar->Hi(), 1000000);
+    left->SetRange(0, 1e-300);
+    left->ZoomTo(0, 1e-300);
+    EXPECT_LE(left->ScrollBar()->Hi(), 1000000);
+}
+
+}  // namespace

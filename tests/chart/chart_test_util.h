@@ -1,0 +1,54 @@
+#pragma once
+// Test helpers: a chart that lays itself out on a recording surface (fixed text metrics:
+// 6 pixels per character, 13 pixels high for the 8-point tick font, 15 for 10 points), so
+// positions are exact, while the widget still renders its image as usual.
+
+#include "chart/chart_ctrl.h"
+
+#include <vector>
+
+class RecordedChart : public CChartCtrl {
+public:
+    explicit RecordedChart(int width = 500, int height = 300)
+    {
+        resize(width, height);
+    }
+    void DrawChart(ChartSurface&, ChartRect r) override
+    {
+        rec.Clear();
+        CChartCtrl::DrawChart(rec, r);
+    }
+    RecordingChartSurface rec;
+};
+
+inline std::vector<double> Ramp(int n, double start = 0, double step = 1)
+{
+    std::vector<double> v(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+        v[size_t(i)] = start + i * step;
+    return v;
+}
+
+// Tick values of an axis laid out on the given plotting rectangle.
+inline std::vector<double> TicksOf(CChartStandardAxis& axis, const ChartRect& plot)
+{
+    axis.Place(plot, plot);
+    axis.ComputeTickIncrement();
+    axis.ComputeFirstTick();
+    std::vector<double> ticks;
+    double v = axis.FirstTickValue();
+    for (int i = 0; i < CChartAxis::kMaxTicks; ++i) {
+        ticks.push_back(v);
+        if (!axis.NextTickValue(v, v))
+            break;
+    }
+    return ticks;
+}
+
+inline QStringList LabelsOf(CChartStandardAxis& axis, const ChartRect& plot)
+{
+    QStringList labels;
+    for (double v : TicksOf(axis, plot))
+        labels << axis.TickLabelText(v);
+    return labels;
+}
