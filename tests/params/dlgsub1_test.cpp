@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -186,6 +186,24 @@ TEST_F(PageTest, SelectAllAndInvertSkipDisabledKeys)
     QTest::mouseClick(Key(6), Qt::LeftButton, {}, Key(6)->rect().center());
     EXPECT_FALSE(Key(6)->isChecked());
     EXPECT_EQ(page->Params().keyEnable[6], 0);
+}
+
+TEST_F(PageTest, KeyboardFollowsTheLayout)
+{
+    // Tab walks the controls in layout order; disabled ones are skipped.
+    Combo(1029)->setFocus();
+    const std::vector<int> order = {1024, 1025, 1059, 1060, 1057, 1058, 1055, 1056, 1061, 1062, 1063, 1064, 1075, 1065};
+    for (int id : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), page->control(id)) << id;
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), Key(0));
+    QTest::keyClick(Key(0), Qt::Key_Space);  // space toggles a check box and runs its handler
+    EXPECT_TRUE(Key(0)->isChecked());
+    EXPECT_EQ(page->Params().keyEnable[0], 1);
+    EXPECT_TRUE(Threshold(0)->isEnabled());
 }
 
 TEST_F(PageTest, LowPowerChannelSplit)
