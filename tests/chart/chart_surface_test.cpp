@@ -1,0 +1,183 @@
+#include "chart_test_util.h"
+
+#include <QFontInfo>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+const QColor kRed(255, 0, 0);
+
+int CountColour(const QImage& image, const QColor& colour, const QRect& area)
+{
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            n += image.pixelColor(x, y) == colour;
+    return n;
+}
+
+// Pixels darker than mid-grey (text is antialiased).
+int CountDark(const QImage& image, const QRect& area)
+{
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            n += image.pixelColor(x, y).lightness() < 128;
+    return n;
+}
+
+class SurfaceTest : public ::testing::TestWithParam<QImage::Format> {
+protected:
+    QImage image{100, 80, GetParam()};
+    void SetUp() override { image.fill(Qt::white); }
+};
+
+TEST_P(SurfaceTest, ThinLinesLeaveOutTheirEndPixel)
+{
+    {
+        QPainterChartSurface s(&image);
+        s.SetPen(ChartPenStyle::Solid, 1, 0x0000FF);
+        s.MoveTo(10, 10);
+        s.LineTo(20, 10);
+        s.MoveTo(30, 5);
+        s.LineTo(30, 15);
+        s.MoveTo(40, 40);
+        s.LineTo(40, 40);  // nothing
+    }
+    EXPECT_EQ(CountColour(image, kRed, QRect(0, 10, 25, 1)), 10);
+    EXPECT_EQ(image.pixelColor(19, 10), kRed);
+    EXPECT_NE(image.pixelColor(20, 10), kRed);
+    EXPECT_EQ(image.pixelColor(30, 5), kRed);
+    EXPECT_NE(image.pixelColor(30, 15), kRed);
+    EXPECT_NE(image.pixelColor(40, 40), kRed);
+}
+
+TEST_P(SurfaceTest, WidePolylineIsThickAndClipped)
+{
+    const ChartPoint pts[] = {{-1000000, 50}, {50, 50}, {1000000, 50}};
+    {
+        QPainterChartSurface s(&image);
+        s.SetPen(ChartPenStyle::Solid, 2, 0x0000FF);
+        s.IntersectClip({10, 0, 60, 80});
+        s.Polyline(pts, 3);
+        s.ResetClip();
+    }
+    // Two rows, from x 10 to 59 only.
+    EXPECT_EQ(CountColour(image, kRed, image.rect()), 2 * 50);
+    EXPECT_EQ(image.pixelColor(10, 50), kRed);
+    EXPECT_EQ(image.pixelColor(59, 50), kRed);
+    EXPECT_NE(image.pixelColor(60, 50), kRed);
+    EXPECT_NE(image.pixelColor(9, 50), kRed);
+}
+
+TEST_P(SurfaceTest, DiagonalSegmentsToFarPointsStayInsideTheClip)
+{
+    const ChartPoint pts[] = {{20, 70}, {21, -1000000}, {40, 70}, {1 << 20, 1 << 20}};
+    {
+        QPainterChartSurface s(&image);
+        s.SetPen(ChartPenStyle::Solid, 2, 0x0000FF);
+        s.IntersectClip({5, 10, 90, 75});
+        s.Polyline(pts, 4);
+    }
+    EXPECT_GT(CountColour(image, kRed, QRect(5, 10, 85, 65)), 60);
+    EXPECT_EQ(CountColour(image, kRed, QRect(0, 0, 100, 10)), 0);
+    EXPECT_EQ(CountColour(image, kRed, QRect(0, 75, 100, 5)), 0);
+    EXPECT_EQ(image.pixelColor(20, 70), kRed);
+}
+
+TEST_P(SurfaceTest, FillEdgeAndText)
+{
+    {
+        QPainterChartSurface s(&image);
+        s.FillRect({0, 0, 100, 80}, 0x00FF00);
+        s.DrawRaisedEdge({0, 0, 100, 80});
+        ChartFont font;
+        font.size = 100;
+        const ChartSize size = s.MeasureText("Wg", font);
+        EXPECT_GT(size.cx, 8);
+        EXPECT_GE(size.cy, 12);
+        s.DrawText(10, 10, "Wg", font, 0x000000);
+        font.vertical = true;
+        s.DrawText(60, 70, "Wg", font, 0x000000);
+    }
+    EXPECT_EQ(image.pixelColor(0, 0), QColor(227, 227, 227));
+    EXPECT_EQ(image.pixelColor(99, 79), QColor(105, 105, 105));
+    EXPECT_EQ(image.pixelColor(1, 1), QColor(Qt::white));
+    EXPECT_EQ(image.pixelColor(50, 40), QColor(0, 255, 0));
+    // Horizontal text below and right of its corner; vertical text above its start point.
+    EXPECT_GT(CountDark(image, QRect(10, 10, 30, 20)), 5);
+    EXPECT_EQ(CountDark(image, QRect(10, 0, 30, 9)), 0);
+    EXPECT_GT(CountDark(image, QRect(60, 40, 20, 30)), 5);
+    EXPECT_EQ(CountDark(image, QRect(60, 71, 20, 7)), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, SurfaceTest,
+                         ::testing::Values(QImage::Format_RGB32, QImage::Format_ARGB32_Premultiplied, QImage::Format_RGB888));
+
+TEST(ChartFonts, PointSizesAndFallbackFaces)
+{
+    EXPECT_EQ(ChartFontPixelSize(80, 96), 11);
+    EXPECT_EQ(ChartFontPixelSize(100, 96), 13);
+    EXPECT_EQ(ChartFontPixelSize(100, 144), 20);
+    EXPECT_EQ(ChartFontPixelSize(0, 96), 1);
+
+    ChartFont sans;
+    const QFont qs = ChartQFont(sans, 96);
+    EXPECT_EQ(qs.pixelSize(), 13);
+    EXPECT_TRUE(qs.families().contains("Liberation Sans"));
+    ChartFont serif;
+    serif.face = "Times New Roman";
+    serif.bold = true;
+    const QFont qserif = ChartQFont(serif, 96);
+    EXPECT_TRUE(qserif.families().contains("Liberation Serif"));
+    EXPECT_EQ(qserif.weight(), QFont::Bold);
+    EXPECT_FALSE(QFontInfo(qserif).family().isEmpty());
+}
+
+TEST(ChartColours, LowByteIsRed)
+{
+    EXPECT_EQ(ToQColor(0x0000FF), QColor(255, 0, 0));
+    EXPECT_EQ(ToQColor(0x006400), QColor(0, 100, 0));
+    EXPECT_EQ(ToQColor(0xFF0000), QColor(0, 0, 255));
+    EXPECT_EQ(FromQColor(QColor(64, 128, 128)), 0x808040u);
+    EXPECT_EQ(ChartColourName(0x0080FF), "#ff8000");
+}
+
+// A whole chart with ranges and data that cannot be laid out sensibly still renders.
+TEST(ChartDegenerate, WidgetRendersEveryDegenerateRange)
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::nan("");
+    const double ranges[][2] = {{1e15, 1e15 + 0.125}, {nan, nan}, {-inf, inf}, {200, 0}, {-1.7e308, 1.7e308}, {3, 3}, {0, 1e-310}};
+    std::vector<double> xs = Ramp(200), ys(200);
+    for (int i = 0; i < 200; ++i)
+        ys[size_t(i)] = i % 3 == 0 ? 1e300 : i % 3 == 1 ? -1e300 : nan;
+    ys[5] = inf;
+    CChartCtrl chart;
+    chart.resize(500, 150);
+    CChartStandardAxis* bottom = chart.CreateAxisAt(BottomAxis);
+    CChartStandardAxis* left = chart.CreateAxisAt(LeftAxis);
+    CChartLineSerie* s = chart.AddLineSerie();
+    s->SetPointOrder(NoOrder);
+    s->SetXYData(xs.data(), ys.data(), 200);
+    s->SetLineWidth(2);
+    int renders = chart.RenderCount();
+    for (const auto& r : ranges) {
+        left->SetRange(r[0], r[1]);
+        bottom->SetRange(r[1], r[0]);
+        chart.OnRightDown({200, 50});
+        chart.OnMouseMove({260, 90});
+        chart.OnRightUp({260, 90});
+        chart.OnLeftDown({100, 20});
+        chart.OnMouseMove({300, 100});
+        chart.OnLeftUp({300, 100});
+        EXPECT_GT(chart.RenderCount(), renders);
+        renders = chart.RenderCount();
+    }
+    EXPECT_EQ(chart.OffscreenImage().size(), QSize(500, 150));
+}
+
+}  // namespace
