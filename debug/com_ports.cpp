@@ -139,11 +139,11 @@ QMap<int, QString> ComPortMap(const ComPortSource& source)
 #else
     int n = 1;
     for (const QString& d : OrderSerialDevices(devices, source.isUsb)) {
-        while (n <= kMaxComPort && map.contains(n))
-            ++n;
         if (n > kMaxComPort)
             break;
-        map.insert(n++, d);
+        if (!map.contains(n)) // a declared port shadows the device with its number
+            map.insert(n, d);
+        ++n;
     }
 #endif
     return map;

@@ -10,8 +10,9 @@
 //     name with numbers in numeric order (ttyUSB2 before ttyUSB10). On macOS only the cu.*
 //     devices count. A plugged-in USB adapter thus always gets the highest number and wins.
 //   - Everywhere: the environment variable MORVEK_COM<n>=<device path> declares port n
-//     explicitly; it wins over the automatic numbering, which then skips n. A declared port is
-//     present if its path exists (on Windows: if the COM device it names can be opened).
+//     explicitly; it wins over the automatic numbering for that n (the device that would have
+//     had number n is then not reachable). A declared port is present if its path exists (on
+//     Windows: if the COM device it names can be opened).
 // Only numbers 1..50 are ever used.
 
 #include <QMap>

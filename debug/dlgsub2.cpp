@@ -79,6 +79,14 @@ void SetCellText(QTableWidget* list, int row, int col, const QString& text)
     }
 }
 
+// Rows as high as a list view's: the text height and a little room.
+void SetCompactRows(QTableWidget* list)
+{
+    const int h = list->fontMetrics().height() + 5;
+    list->verticalHeader()->setMinimumSectionSize(h);
+    list->verticalHeader()->setDefaultSectionSize(h);
+}
+
 QString CellText(const QTableWidget* list, int row, int col)
 {
     const QTableWidgetItem* item = list->item(row, col);
@@ -146,6 +154,14 @@ void DlgSub2::SetPortFinder(std::function<int()> finder)
 
 // ---- start-up ----------------------------------------------------------------------------------
 
+QRect DlgSub2::ChartPlace(int index) const
+{
+    const DialogUnits& u = units();
+    auto sx = [&u](int px) { return static_cast<int>((static_cast<long long>(px) * u.bx + 3) / 6); };
+    const int height = static_cast<int>((150LL * u.by + 6) / 13);
+    return QRect(sx(250), index * height, sx(500), height);
+}
+
 void DlgSub2::InitCharts()
 {
     m_chartSample = controlAs<CChartCtrl>(kIdChartSample);
@@ -156,12 +172,12 @@ void DlgSub2::InitCharts()
         CChartAxis** x;
         CChartAxis** y;
         double yMin, yMax;
-        int top;
+        int index;
         const char* title;
     } charts[] = {
         {m_chartSample, &m_axisSampleX, &m_axisSampleY, 0, 500, 0, "采样值"},
-        {m_chartBaseline, &m_axisBaselineX, &m_axisBaselineY, 0, 500, 150, "环境值"},
-        {m_chartDiff, &m_axisDiffX, &m_axisDiffY, -20, 200, 300, "差值"},
+        {m_chartBaseline, &m_axisBaselineX, &m_axisBaselineY, 0, 500, 1, "环境值"},
+        {m_chartDiff, &m_axisDiffX, &m_axisDiffY, -20, 200, 2, "差值"},
     };
     for (const auto& c : charts) {
         if (!c.chart)
@@ -173,10 +189,13 @@ void DlgSub2::InitCharts()
         *c.x = bottom;
         *c.y = left;
     }
-    // The charts take fixed pixel places, stacked beside their lists, instead of the layout's.
+    // The charts take fixed places, stacked beside their lists, instead of the layout's: 500 x 150
+    // pixels at x 250 and y 0, 150, 300 with the dialog font's usual metrics (6 x 13 pixel base
+    // units). Where the font's metrics differ the places scale with them, so that the charts keep
+    // their room between the buttons, the spin buttons and the results table.
     for (const auto& c : charts)
         if (c.chart) {
-            c.chart->setGeometry(250, c.top, 500, 150);
+            c.chart->setGeometry(ChartPlace(c.index));
             c.chart->update();
         }
     for (const auto& c : charts)
@@ -224,6 +243,7 @@ void DlgSub2::InitLiveLists()
             }
         }
         list->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        SetCompactRows(list);
     }
 
     for (int j = 0; j < kSlotCount; ++j) {
@@ -262,6 +282,7 @@ void DlgSub2::InitProcedureControls()
                                               "按下其他键影响的差值", "触摸差值", "信噪比", "灵敏度百分比",
                                               "噪声设定值", "触摸阈值设定", "可靠性评估"};
         static const int widths[] = {60, 80, 80, 80, 80, 80, 80, 80, 90, 90, 90, 90};
+        SetCompactRows(m_listResult);
         m_listResult->setColumnCount(12);
         m_listResult->setRowCount(kSlotCount);
         for (int col = 0; col < 12; ++col) {

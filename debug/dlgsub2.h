@@ -83,6 +83,8 @@ protected:
 private:
     void InitLiveLists();
     void InitCharts();
+    // Place of live chart 0, 1 or 2 (top to bottom).
+    QRect ChartPlace(int index) const;
     void InitProcedureControls();
     void SetLinkControlsEnabled(bool enabled);
     void RefreshCharts(int keyCount);

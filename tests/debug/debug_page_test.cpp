@@ -116,9 +116,23 @@ TEST_F(PageTest, LayoutHasEveryControlNamedAndTheProcedureControlsDisabled)
     for (int j = 0; j < 8; ++j)
         EXPECT_TRUE(Box(j)->isChecked());
 
-    EXPECT_EQ(page.control(1005)->geometry(), QRect(250, 0, 500, 150));
-    EXPECT_EQ(page.control(1006)->geometry(), QRect(250, 150, 500, 150));
-    EXPECT_EQ(page.control(1007)->geometry(), QRect(250, 300, 500, 150));
+    // Stacked, of equal size, clear of the spin buttons and of the results table; in pixels
+    // 250,0 / 250,150 / 250,300, 500 x 150, with the usual dialog metrics.
+    const QRect c1 = page.control(1005)->geometry(), c2 = page.control(1006)->geometry(),
+                c3 = page.control(1007)->geometry();
+    EXPECT_EQ(c1.size(), c2.size());
+    EXPECT_EQ(c1.size(), c3.size());
+    EXPECT_EQ(c1.top(), 0);
+    EXPECT_EQ(c2.top(), c1.bottom() + 1);
+    EXPECT_EQ(c3.top(), c2.bottom() + 1);
+    EXPECT_EQ(c1.left(), c3.left());
+    EXPECT_LE(c3.bottom(), page.control(1030)->geometry().top());
+    EXPECT_LE(c1.right(), page.control(1013)->geometry().left());
+    EXPECT_GE(c1.left(), page.control(1052)->geometry().right());
+    if (page.units().bx == 6 && page.units().by == 13) {
+        EXPECT_EQ(c1, QRect(250, 0, 500, 150));
+        EXPECT_EQ(c3, QRect(250, 300, 500, 150));
+    }
     EXPECT_EQ(page.ChartSample()->GetLeftAxis()->Label()->Text(), "采样值");
     EXPECT_EQ(page.ChartBaseline()->GetLeftAxis()->Label()->Text(), "环境值");
     EXPECT_EQ(page.ChartDiff()->GetLeftAxis()->Label()->Text(), "差值");

@@ -79,11 +79,12 @@ TEST(ComPortNumbering, UartsFirstThenUsbAdaptersInNumericOrder)
     EXPECT_EQ(map.value(3), "/dev/ttyUSB0");
     EXPECT_EQ(FindComPort(Declared({}, {"/dev/ttyUSB0", "/dev/ttyS0", "/dev/ttyS1"})), 3);
 
-    // A declared port takes its number; the automatic numbering skips it and loses no device.
-    const auto mixed = ComPortMap(Declared({{2, "/tmp/sim"}}, {"/dev/ttyUSB0", "/dev/ttyS0"}));
-    EXPECT_EQ(mixed.value(1), "/dev/ttyS0");
-    EXPECT_EQ(mixed.value(2), "/tmp/sim");
+    // A declared port wins over the automatic numbering for its number only.
+    const auto mixed = ComPortMap(Declared({{1, "/tmp/sim"}}, {"/dev/ttyUSB0", "/dev/ttyS0", "/dev/ttyS1"}));
+    EXPECT_EQ(mixed.value(1), "/tmp/sim");
+    EXPECT_EQ(mixed.value(2), "/dev/ttyS1");
     EXPECT_EQ(mixed.value(3), "/dev/ttyUSB0");
+    EXPECT_EQ(ComPortMap(Declared({{1, "/tmp/sim"}}, {"/dev/ttyS0"})).size(), 1);
 }
 #endif
 
