@@ -182,7 +182,7 @@ struct Options {
     std::vector<Touch> touches;
     double cycle = 3.0;   // seconds per key in the repeating cycle (touched half the time); 0: off
     int delta = 120;      // counts a touch lowers the sample by
-    int level = 3000;     // baseline level of TK0; the others a little apart
+    int level = 3000;     // baseline level of TK0; key i sits i/20 of it higher
     int noise = 3;        // noise amplitude in counts
     double garbage = 0;   // probability per frame of garbage bytes in front of it
     bool split = false;   // split every frame at a random point, the parts sent apart
@@ -196,7 +196,7 @@ struct Options {
 class KeySignal {
 public:
     KeySignal(int tk, int level, std::mt19937& rng)
-        : m_tk(tk), m_level(level + 137 * tk), m_phase(std::uniform_real_distribution<double>(0, 6.28)(rng))
+        : m_tk(tk), m_level(level + level * tk / 20.0), m_phase(std::uniform_real_distribution<double>(0, 6.28)(rng))
     {
     }
 
@@ -292,7 +292,7 @@ int main(int argc, char** argv)
     const QCommandLineOption touch(QStringLiteral("touch"), QStringLiteral("Touch key <tk> from <start> for <len> seconds; repeatable; turns the cycle off."), QStringLiteral("tk,start,len"));
     const QCommandLineOption cycle(QStringLiteral("cycle"), QStringLiteral("Touch the keys in turn, <s> seconds each, touched the first half (default 3; 0 = no touches)."), QStringLiteral("s"));
     const QCommandLineOption delta(QStringLiteral("delta"), QStringLiteral("Counts a touch lowers the sample by (default 120)."), QStringLiteral("counts"));
-    const QCommandLineOption level(QStringLiteral("level"), QStringLiteral("Baseline of TK0; key i sits 137*i higher (default 3000)."), QStringLiteral("counts"));
+    const QCommandLineOption level(QStringLiteral("level"), QStringLiteral("Baseline of TK0; key i sits i/20 of it higher (default 3000)."), QStringLiteral("counts"));
     const QCommandLineOption noise(QStringLiteral("noise"), QStringLiteral("Noise amplitude in counts (default 3)."), QStringLiteral("counts"));
     const QCommandLineOption garbage(QStringLiteral("garbage"), QStringLiteral("Probability per frame of random bytes in front of it (default 0; alone: 0.2)."), QStringLiteral("p"));
     const QCommandLineOption split(QStringLiteral("split"), QStringLiteral("Split every frame at a random point and send the parts apart."));
