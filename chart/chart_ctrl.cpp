@@ -1,5 +1,6 @@
 #include "chart/chart_ctrl.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -15,9 +16,8 @@ CChartCtrl::CChartCtrl(QWidget* parent) : QWidget(parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     setMouseTracking(true);
-    setFocusPolicy(Qt::NoFocus);
-    if (accessibleName().isEmpty())
-        setAccessibleName(QStringLiteral("ChartCtrl"));
+    setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(QStringLiteral("图表"));
     m_backColour = FromQColor(palette().color(QPalette::Button));
     m_legend = std::make_unique<CChartLegend>(this);
     m_title = std::make_unique<CChartTitle>(this);
@@ -240,6 +240,12 @@ void CChartCtrl::paintEvent(QPaintEvent*)
         for (const QRect& r : rest)
             painter.fillRect(r, ToQColor(m_backColour));
     }
+    if (hasFocus()) {
+        // Keyboard focus: a dotted frame just inside the raised edge.
+        QPen pen(Qt::black, 0, Qt::DotLine);
+        painter.setPen(pen);
+        painter.drawRect(rect().adjusted(1, 1, -2, -2));
+    }
     if (m_zoomEnabled && m_zooming) {
         painter.setPen(QPen(ToQColor(m_zoomRectColour), 0));
         const QPoint pts[5] = {{m_zoomStart.x, m_zoomStart.y}, {m_zoomEnd.x, m_zoomStart.y}, {m_zoomEnd.x, m_zoomEnd.y},
@@ -307,15 +313,7 @@ void CChartCtrl::OnLeftDown(ChartPoint pt)
 void CChartCtrl::OnMouseMove(ChartPoint pt)
 {
     if (m_panning && m_panEnabled && pt != m_panLast) {
-        EnableRedraw(false);
-        for (AxisPosition pos : {LeftAxis, RightAxis})
-            if (CChartAxis* a = m_axes[pos].get())
-                a->PanBy(m_panLast.y, pt.y);
-        for (AxisPosition pos : {BottomAxis, TopAxis})
-            if (CChartAxis* a = m_axes[pos].get())
-                a->PanBy(m_panLast.x, pt.x);
-        RedrawChart();
-        EnableRedraw(true);
+        PanAxes(m_panLast, pt);
         repaint();
         m_panLast = pt;
     }
@@ -357,21 +355,10 @@ void CChartCtrl::OnLeftUp(ChartPoint pt)
     if (m_zoomEnabled) {
         const ChartPoint s = m_zoomStart;
         const ChartPoint e = m_zoomEnd;
-        if (e.x < s.x || e.y < s.y) {
-            EnableRedraw(false);
-            for (auto& axis : m_axes)
-                if (axis)
-                    axis->UndoZoom();
-            EnableRedraw(true);
-        } else if (e.x != s.x && e.y != s.y) {
-            for (AxisPosition pos : {BottomAxis, TopAxis})
-                if (CChartAxis* a = m_axes[pos].get())
-                    a->ZoomTo(a->ScreenToValue(s.x), a->ScreenToValue(e.x));
-            for (AxisPosition pos : {LeftAxis, RightAxis})
-                if (CChartAxis* a = m_axes[pos].get())
-                    a->ZoomTo(a->ScreenToValue(e.y), a->ScreenToValue(s.y));
-            RedrawChart();
-        }
+        if (e.x < s.x || e.y < s.y)
+            UndoZoomAll();
+        else if (e.x != s.x && e.y != s.y)
+            ZoomToRect(s, e);
     }
     if (m_plotRect.Contains(pt))
         update();
@@ -408,4 +395,93 @@ void CChartCtrl::OnScroll(CChartScrollBar* bar, CChartScrollBar::ScrollCode code
         }
     }
     RedrawChart();
+}
+
+// --- shared by mouse and keyboard ---------------------------------------------------------
+
+void CChartCtrl::PanAxes(ChartPoint from, ChartPoint to)
+{
+    EnableRedraw(false);
+    for (AxisPosition pos : {LeftAxis, RightAxis})
+        if (CChartAxis* a = m_axes[pos].get())
+            a->PanBy(from.y, to.y);
+    for (AxisPosition pos : {BottomAxis, TopAxis})
+        if (CChartAxis* a = m_axes[pos].get())
+            a->PanBy(from.x, to.x);
+    RedrawChart();
+    EnableRedraw(true);
+}
+
+void CChartCtrl::ZoomToRect(ChartPoint start, ChartPoint end)
+{
+    for (AxisPosition pos : {BottomAxis, TopAxis})
+        if (CChartAxis* a = m_axes[pos].get())
+            a->ZoomTo(a->ScreenToValue(start.x), a->ScreenToValue(end.x));
+    for (AxisPosition pos : {LeftAxis, RightAxis})
+        if (CChartAxis* a = m_axes[pos].get())
+            a->ZoomTo(a->ScreenToValue(end.y), a->ScreenToValue(start.y));
+    RedrawChart();
+}
+
+void CChartCtrl::UndoZoomAll()
+{
+    EnableRedraw(false);
+    for (auto& axis : m_axes)
+        if (axis)
+            axis->UndoZoom();
+    EnableRedraw(true);
+}
+
+bool CChartCtrl::HandleKey(int key)
+{
+    const ChartPoint centre{(m_plotRect.left + m_plotRect.right) / 2, (m_plotRect.top + m_plotRect.bottom) / 2};
+    const int d = kKeyPanPixels;
+    switch (key) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down: {
+        if (!m_panEnabled)
+            return false;
+        // Moving the content the other way shows the values beyond that side.
+        ChartPoint to = centre;
+        if (key == Qt::Key_Left)
+            to.x += d;
+        else if (key == Qt::Key_Right)
+            to.x -= d;
+        else if (key == Qt::Key_Up)
+            to.y += d;
+        else
+            to.y -= d;
+        PanAxes(centre, to);
+        return true;
+    }
+    case Qt::Key_Plus:
+    case Qt::Key_Equal: {
+        if (!m_zoomEnabled)
+            return false;
+        const int w = m_plotRect.Width() / 4, h = m_plotRect.Height() / 4;
+        if (w < 1 || h < 1)
+            return false;
+        ZoomToRect({centre.x - w, centre.y - h}, {centre.x + w, centre.y + h});
+        return true;
+    }
+    case Qt::Key_Minus:
+    case Qt::Key_Backspace:
+    case Qt::Key_Home:
+        if (!m_zoomEnabled)
+            return false;
+        UndoZoomAll();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CChartCtrl::keyPressEvent(QKeyEvent* event)
+{
+    if (HandleKey(event->key()))
+        event->accept();
+    else
+        QWidget::keyPressEvent(event);
 }

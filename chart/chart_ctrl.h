@@ -116,6 +116,12 @@ public:
     // A scroll request from one of the axes' scroll bars; redraws.
     void OnScroll(CChartScrollBar* bar, CChartScrollBar::ScrollCode code, int thumb);
 
+    // --- keyboard (the same operations as the mouse) ---------------------------------------
+    // Arrow keys pan by kKeyPanPixels (Right/Up show higher values), '+' zooms into the middle
+    // half of the plot, '-', Backspace and Home undo the zoom.
+    static constexpr int kKeyPanPixels = 10;
+    bool HandleKey(int key);
+
     // The default series colours, applied as palette[n mod 10].
     static const std::array<ChartColour, 10> kPalette;
 
@@ -126,9 +132,13 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void PlaceScrollBars();
+    void PanAxes(ChartPoint from, ChartPoint to);
+    void ZoomToRect(ChartPoint start, ChartPoint end);
+    void UndoZoomAll();
 
     int m_redrawCounter = 1;
     bool m_redrawPending = false;

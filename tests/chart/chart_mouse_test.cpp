@@ -182,6 +182,25 @@ TEST(ChartMouse, RealMouseEventsZoomAndPan)
     EXPECT_LT(bottom->RangeMin(), 0);
 }
 
+TEST_F(MouseFixture, KeyboardPansZoomsAndUndoes)
+{
+    chart->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(chart.get()));
+    EXPECT_EQ(chart->focusPolicy(), Qt::StrongFocus);
+    const double step = 10.0 / 454 * 200;  // 10 px of the bottom axis
+    QTest::keyClick(chart.get(), Qt::Key_Right);
+    EXPECT_NEAR(bottom->RangeMin(), step, 1e-9);
+    EXPECT_NEAR(bottom->RangeMax(), 200 + step, 1e-9);
+    QTest::keyClick(chart.get(), Qt::Key_Up);
+    EXPECT_GT(left->RangeMin(), 0);
+    QTest::keyClick(chart.get(), Qt::Key_Plus);
+    EXPECT_NEAR(bottom->RangeMax() - bottom->RangeMin(), 100, 1);
+    QTest::keyClick(chart.get(), Qt::Key_Home);
+    EXPECT_EQ(bottom->RangeMin(), 0);
+    EXPECT_EQ(left->RangeMax(), 500);
+    EXPECT_FALSE(chart->HandleKey(Qt::Key_A));
+}
+
 struct ScrollFixture : MouseFixture {
     void SetUp() override
     {
