@@ -1,0 +1,116 @@
+// One tick of the debug page with eight visible slots: the rebuild of 24 series of 200 points in
+// the three charts (each rendered once) and the refresh of the three live lists, on offscreen
+// widgets.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+
+#include "debug/dlgsub2.h"
+#include "debug/frame_receiver.h"
+#include "debug/mscomm.h"
+
+namespace {
+
+class BenchDevice : public ISerialDevice {
+public:
+    QString Open(int, const SerialSettings&) override
+    {
+        m_open = true;
+        return {};
+    }
+    void Close() override { m_open = false; }
+    bool IsOpen() const override { return m_open; }
+    QByteArray ReadAll() override
+    {
+        QByteArray out;
+        out.swap(m_pending);
+        return out;
+    }
+    void Receive(const QByteArray& bytes)
+    {
+        m_pending += bytes;
+        emit ReadyRead();
+    }
+
+private:
+    bool m_open = false;
+    QByteArray m_pending;
+};
+
+struct Page {
+    DlgSub2 page;
+    BenchDevice* device;
+    int n = 0;
+
+    Page()
+    {
+        auto d = std::make_unique<BenchDevice>();
+        device = d.get();
+        page.SetSerialDevice(std::move(d));
+        page.SetPortFinder([] { return 1; });
+        page.resize(page.sizeHint());
+        page.show();
+        page.OnPortButton();
+        for (int i = 0; i < 200; ++i)
+            Feed();
+        page.OnTimerTick();
+        QApplication::processEvents();
+    }
+    ~Page()
+    {
+        if (page.Comm()->GetPortOpen())
+            page.OnPortButton();
+    }
+    // One eight-key frame with values that move, so every curve and cell changes.
+    void Feed()
+    {
+        std::uint16_t s[8], b[8];
+        for (int j = 0; j < 8; ++j) {
+            b[j] = static_cast<std::uint16_t>(200 + 30 * j);
+            s[j] = static_cast<std::uint16_t>(b[j] - (n * 7 + j * 13) % 150);
+        }
+        ++n;
+        const auto f = EncodeFrame(0xFF, s, b);
+        device->Receive(QByteArray(reinterpret_cast<const char*>(f.data()), static_cast<int>(f.size())));
+    }
+};
+
+void BM_RefreshLiveView(benchmark::State& state)
+{
+    Page p;
+    for (auto _ : state) {
+        state.PauseTiming();
+        p.Feed();
+        state.ResumeTiming();
+        p.page.RefreshLiveView();
+    }
+}
+BENCHMARK(BM_RefreshLiveView)->Unit(benchmark::kMillisecond);
+
+// The tick as the timer runs it, followed by the paint of everything it changed.
+void BM_TickAndPaint(benchmark::State& state)
+{
+    Page p;
+    for (auto _ : state) {
+        state.PauseTiming();
+        p.Feed();
+        state.ResumeTiming();
+        p.page.OnTimerTick();
+        p.page.repaint();
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(BM_TickAndPaint)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
