@@ -179,22 +179,24 @@ protected:
         });
     }
 
+    // Extremes of the stored points; values without a number (NaN) are left out, so one
+    // missing value cannot make a whole automatic range undefined.
     void RecomputeExtremes()
     {
         m_minX = m_maxX = m_minY = m_maxY = 0;
-        bool first = true;
+        bool seenX = false, seenY = false;
         for (unsigned i = 0; i < m_count; ++i) {
             const PointT& p = m_points[i];
-            if (first) {
-                m_minX = m_maxX = p.X;
-                m_minY = m_maxY = p.Y;
-                first = false;
-                continue;
+            if (!std::isnan(p.X)) {
+                m_minX = seenX ? std::min(m_minX, p.X) : p.X;
+                m_maxX = seenX ? std::max(m_maxX, p.X) : p.X;
+                seenX = true;
             }
-            m_minX = std::min(m_minX, p.X);
-            m_maxX = std::max(m_maxX, p.X);
-            m_minY = std::min(m_minY, p.Y);
-            m_maxY = std::max(m_maxY, p.Y);
+            if (!std::isnan(p.Y)) {
+                m_minY = seenY ? std::min(m_minY, p.Y) : p.Y;
+                m_maxY = seenY ? std::max(m_maxY, p.Y) : p.Y;
+                seenY = true;
+            }
         }
     }
 

@@ -194,6 +194,14 @@ TEST_F(SerieFixture, NaNValuesSortLastAndAreSkipped)
     chart->RedrawChart();
     ASSERT_EQ(chart->rec.polylines.size(), 1u);
     EXPECT_GT(s->LastPixels().size(), 10u);
+    // The extremes ignore the missing values.
+    double lo = 0, hi = 0;
+    ASSERT_TRUE(s->XRange(lo, hi));
+    EXPECT_EQ(lo, 0);
+    EXPECT_EQ(hi, 298);
+    ASSERT_TRUE(s->YRange(lo, hi));
+    EXPECT_EQ(lo, 1);
+    EXPECT_EQ(hi, 299);
 }
 
 TEST_F(SerieFixture, LegendKeyOnlyForNamedSeries)
