@@ -182,7 +182,8 @@ struct Options {
     std::vector<Touch> touches;
     double cycle = 3.0;   // seconds per key in the repeating cycle (touched half the time); 0: off
     int delta = 120;      // counts a touch lowers the sample by
-    int level = 3000;     // baseline level of TK0; key i sits i/20 of it higher
+    int level = 3000;     // baseline level of TK0
+    int spread = 137;     // key TKi sits i * spread counts higher
     int noise = 3;        // noise amplitude in counts
     double garbage = 0;   // probability per frame of garbage bytes in front of it
     bool split = false;   // split every frame at a random point, the parts sent apart
@@ -195,8 +196,8 @@ struct Options {
 // One key's signal.
 class KeySignal {
 public:
-    KeySignal(int tk, int level, std::mt19937& rng)
-        : m_tk(tk), m_level(level + level * tk / 20.0), m_phase(std::uniform_real_distribution<double>(0, 6.28)(rng))
+    KeySignal(int tk, int level, int spread, std::mt19937& rng)
+        : m_tk(tk), m_level(level + spread * tk), m_phase(std::uniform_real_distribution<double>(0, 6.28)(rng))
     {
     }
 
@@ -292,16 +293,17 @@ int main(int argc, char** argv)
     const QCommandLineOption touch(QStringLiteral("touch"), QStringLiteral("Touch key <tk> from <start> for <len> seconds; repeatable; turns the cycle off."), QStringLiteral("tk,start,len"));
     const QCommandLineOption cycle(QStringLiteral("cycle"), QStringLiteral("Touch the keys in turn, <s> seconds each, touched the first half (default 3; 0 = no touches)."), QStringLiteral("s"));
     const QCommandLineOption delta(QStringLiteral("delta"), QStringLiteral("Counts a touch lowers the sample by (default 120)."), QStringLiteral("counts"));
-    const QCommandLineOption level(QStringLiteral("level"), QStringLiteral("Baseline of TK0; key i sits i/20 of it higher (default 3000)."), QStringLiteral("counts"));
+    const QCommandLineOption level(QStringLiteral("level"), QStringLiteral("Baseline of TK0 (default 3000)."), QStringLiteral("counts"));
+    const QCommandLineOption spread(QStringLiteral("spread"), QStringLiteral("Key TKi's baseline sits i * <counts> above TK0's (default 137)."), QStringLiteral("counts"));
     const QCommandLineOption noise(QStringLiteral("noise"), QStringLiteral("Noise amplitude in counts (default 3)."), QStringLiteral("counts"));
-    const QCommandLineOption garbage(QStringLiteral("garbage"), QStringLiteral("Probability per frame of random bytes in front of it (default 0; alone: 0.2)."), QStringLiteral("p"));
+    const QCommandLineOption garbage(QStringLiteral("garbage"), QStringLiteral("Probability per frame of random bytes in front of it (default 0)."), QStringLiteral("p"));
     const QCommandLineOption split(QStringLiteral("split"), QStringLiteral("Split every frame at a random point and send the parts apart."));
     const QCommandLineOption truncate(QStringLiteral("truncate"), QStringLiteral("Probability per frame of sending only a prefix of it."), QStringLiteral("p"));
     const QCommandLineOption wrongCount(QStringLiteral("wrong-count"), QStringLiteral("Probability per frame of a wrong key count byte."), QStringLiteral("p"));
     const QCommandLineOption seconds(QStringLiteral("seconds"), QStringLiteral("Stop after <n> seconds."), QStringLiteral("n"));
     const QCommandLineOption rate(QStringLiteral("rate"), QStringLiteral("Frames per second (default: as fast as 38400 baud allows)."), QStringLiteral("fps"));
     const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("Random seed (default: from the clock)."), QStringLiteral("n"));
-    p.addOptions({link, device, mask, touch, cycle, delta, level, noise, garbage, split, truncate, wrongCount, seconds, rate, seed});
+    p.addOptions({link, device, mask, touch, cycle, delta, level, spread, noise, garbage, split, truncate, wrongCount, seconds, rate, seed});
     p.process(app);
 
     auto fail = [](const QString& message) {
@@ -344,13 +346,15 @@ int main(int argc, char** argv)
     if (!number(level, 0, 65535, &v))
         return fail(QStringLiteral("--level must be 0..65535"));
     o.level = static_cast<int>(v);
+    v = o.spread;
+    if (!number(spread, 0, 8000, &v))
+        return fail(QStringLiteral("--spread must be 0..8000"));
+    o.spread = static_cast<int>(v);
     v = o.noise;
     if (!number(noise, 0, 10000, &v))
         return fail(QStringLiteral("--noise must be 0..10000"));
     o.noise = static_cast<int>(v);
-    if (p.isSet(garbage) && p.value(garbage).isEmpty())
-        o.garbage = 0.2;
-    else if (!number(garbage, 0, 1, &o.garbage))
+    if (!number(garbage, 0, 1, &o.garbage))
         return fail(QStringLiteral("--garbage must be a probability 0..1"));
     o.split = p.isSet(split);
     if (!number(truncate, 0, 1, &o.truncate) || !number(wrongCount, 0, 1, &o.wrongCount))
@@ -395,7 +399,7 @@ int main(int argc, char** argv)
     for (int tk = 0; tk < 8; ++tk)
         if (o.mask & (1u << tk)) {
             keys.push_back(tk);
-            keySignals.emplace_back(tk, o.level, rng);
+            keySignals.emplace_back(tk, o.level, o.spread, rng);
         }
 
     std::uniform_real_distribution<double> chance(0, 1);
