@@ -564,7 +564,8 @@ void DlgSub2::InitProcedure()
         std::initializer_list<QWidget*>{m_btnStart, m_btnNoKey, m_btnKeyPress, m_comboKey});
     m_procedure = std::make_unique<CDetectionProcedure>(Live(), *m_resultCells, *m_procedureView);
     if (m_listResult && m_editCell)
-        m_cellEditor = new CResultCellEditor(m_listResult, m_editCell, *m_resultCells, [this] { EvaluateResults(); }, this);
+        m_cellEditor = std::make_unique<CResultCellEditor>(m_listResult, m_editCell, *m_resultCells,
+                                                           [this] { EvaluateResults(); });
 
     if (m_btnStart)
         connect(m_btnStart, &QPushButton::clicked, this, &DlgSub2::OnStartDetection);

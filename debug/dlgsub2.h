@@ -161,5 +161,7 @@ private:
     std::unique_ptr<ResultTableWidget> m_resultCells;
     std::unique_ptr<ProcedureView> m_procedureView;
     std::unique_ptr<CDetectionProcedure> m_procedure;
-    CResultCellEditor* m_cellEditor = nullptr;
+    // Destroyed before the page's widgets, so that the edit box losing the focus while the page
+    // is torn down never reaches a table that is already gone.
+    std::unique_ptr<CResultCellEditor> m_cellEditor;
 };

@@ -256,6 +256,24 @@ TEST_F(DetectionPage, EditorOnTheResultsList)
     EXPECT_FALSE(edit->isVisible());
 }
 
+// The page goes away while the cell editor is open and has the focus: its focus loss during the
+// teardown must not reach the table (the sanitizer build checks the memory).
+TEST(DetectionPageTeardown, PageClosedWhileTheEditorIsOpen)
+{
+    ServicesSpy ui;
+    auto page = std::make_unique<DlgSub2>(nullptr, &ui);
+    page->resize(page->sizeHint());
+    page->show();
+    QApplication::setActiveWindow(page.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(page.get()));
+    page->OnResultDblClk(0, 4);
+    auto* edit = page->controlAs<QLineEdit>(1031);
+    ASSERT_TRUE(edit->isVisible());
+    QTRY_VERIFY(edit->hasFocus());
+    page.reset();
+    SUCCEED();
+}
+
 #if defined(Q_OS_LINUX) || defined(Q_OS_MACOS)
 
 // The whole automatic flow against the simulated board: TK0, TK2 and TK5, TK2 touched by 300
