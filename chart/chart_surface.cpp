@@ -350,13 +350,29 @@ void QPainterChartSurface::Polyline(const ChartPoint* points, int count)
     m_painter.drawPolyline(m_points.data(), count);
 }
 
+std::vector<QPainterChartSurface::FontEntry>& QPainterChartSurface::FontCache()
+{
+    static std::vector<FontEntry> cache;
+    return cache;
+}
+
 QPainterChartSurface::FontEntry& QPainterChartSurface::Font(const ChartFont& font)
 {
-    for (FontEntry& e : m_fonts)
-        if (e.font == font)
-            return e;
-    m_fonts.emplace_back(font, ChartQFont(font, m_dpi));
-    return m_fonts.back();
+    std::vector<FontEntry>& cache = FontCache();
+    if (m_lastFont >= 0 && size_t(m_lastFont) < cache.size() && cache[size_t(m_lastFont)].dpi == m_dpi &&
+        cache[size_t(m_lastFont)].font == font)
+        return cache[size_t(m_lastFont)];
+    for (size_t i = 0; i < cache.size(); ++i)
+        if (cache[i].dpi == m_dpi && cache[i].font == font) {
+            m_lastFont = int(i);
+            return cache[i];
+        }
+    // A handful of fonts are in use; a program that keeps inventing new ones starts afresh.
+    if (cache.size() >= 64)
+        cache.clear();
+    cache.emplace_back(font, m_dpi, ChartQFont(font, m_dpi));
+    m_lastFont = int(cache.size() - 1);
+    return cache.back();
 }
 
 void QPainterChartSurface::DrawText(int x, int y, const QString& text, const ChartFont& font, ChartColour colour)

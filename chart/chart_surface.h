@@ -135,12 +135,16 @@ public:
     QPainter& Painter() { return m_painter; }
 
 private:
+    // Platform fonts and their metrics, kept across renders (the chart draws on the
+    // user-interface thread only).
     struct FontEntry {
-        FontEntry(const ChartFont& f, const QFont& q) : font(f), qfont(q), metrics(q) {}
+        FontEntry(const ChartFont& f, int d, const QFont& q) : font(f), dpi(d), qfont(q), metrics(q) {}
         ChartFont font;
+        int dpi;
         QFont qfont;
         QFontMetrics metrics;
     };
+    static std::vector<FontEntry>& FontCache();
     FontEntry& Font(const ChartFont& font);
     void ApplyPen();
     // Solid lines straight into the image's pixels: a Bresenham line `width` pixels thick,
@@ -165,7 +169,7 @@ private:
     qsizetype m_stride = 0;
     int m_imageWidth = 0;
     int m_imageHeight = 0;
-    std::vector<FontEntry> m_fonts;
+    int m_lastFont = -1;
 };
 
 // Records every call as one line of text, for tests and diagnostics. Text measures
