@@ -16,6 +16,7 @@
 
 #include "app/ui_services.h"
 #include "debug/dlgsub2.h"
+#include "debug/frame_receiver.h"
 #include "debug/mscomm.h"
 
 #if defined(Q_OS_LINUX) || defined(Q_OS_MACOS)
@@ -229,6 +230,61 @@ TEST_F(PtyLinkTest, SimulatedBoardWithAllFaults)
     EXPECT_EQ(proc.exitCode(), 0);
     EXPECT_FALSE(QFileInfo::exists(link)) << "the simulator removes its link";
     EXPECT_FALSE(QFileInfo(link).isSymLink());
+}
+
+// The simulator's own signal: a scripted touch lowers the sample of its key by the delta while
+// the baseline holds, and the other keys stay put.
+TEST(BoardSimulator, ScriptedTouchLowersTheSampleByTheDelta)
+{
+    const QString sim = QDir(qEnvironmentVariable("MORVEK_BINARY_DIR")).filePath("tools/morvek-board-sim");
+    if (qEnvironmentVariableIsEmpty("MORVEK_BINARY_DIR") || !QFileInfo(sim).isExecutable())
+        GTEST_SKIP() << "morvek-board-sim not built";
+    QProcess proc;
+    proc.start(sim, {"--mask", "0x82", "--touch", "7,0,30", "--delta", "400", "--noise", "0", "--level", "2000",
+                     "--spread", "10", "--seconds", "30", "--seed", "3"});
+    ASSERT_TRUE(proc.waitForStarted());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return proc.canReadLine(); }, kWaitMs));
+    const QByteArray device = proc.readLine().trimmed();
+    const int fd = ::open(device.constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0) << device.constData();
+    termios t{};
+    ::tcgetattr(fd, &t);
+    ::cfmakeraw(&t);
+    ::tcsetattr(fd, TCSANOW, &t);
+    ::tcflush(fd, TCIFLUSH);
+
+    auto live = std::make_unique<LiveState>();
+    auto history = std::make_unique<HistoryTables>();
+    CFrameReceiver rx(*live, *history);
+    int frames = 0;
+    // Read whole frames as they come (a chunk may hold several or a part), until the touch has
+    // settled: about a quarter second of frames.
+    QByteArray pending;
+    const bool settled = QTest::qWaitFor(
+        [&] {
+            char buf[512];
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n > 0)
+                pending.append(buf, static_cast<int>(n));
+            int end;
+            while ((end = pending.indexOf("\xFE\xA5")) >= 0) {
+                if (rx.OnChunk(reinterpret_cast<const std::uint8_t*>(pending.constData()), static_cast<size_t>(end + 2)))
+                    ++frames;
+                pending.remove(0, end + 2);
+            }
+            return frames >= 60;
+        },
+        kWaitMs);
+    ::close(fd);
+    proc.terminate();
+    proc.waitForFinished(kWaitMs);
+    ASSERT_TRUE(settled);
+    EXPECT_EQ(live->m_keyCount, 2);
+    EXPECT_EQ(live->m_slots[0].channel, 1);
+    EXPECT_EQ(live->m_slots[1].channel, 7);
+    EXPECT_NEAR(live->m_slots[0].diff, 0, 3) << "untouched key";
+    EXPECT_NEAR(live->m_slots[1].diff, 400, 5) << "touched key";
+    EXPECT_NEAR(live->m_slots[1].baseline, 2070, 40);
 }
 
 } // namespace
