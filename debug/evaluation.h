@@ -61,7 +61,10 @@ RowFigures EvaluateRow(const RowInputs& in);
 
 // The texts a row's derived cells receive.
 QString FormatFigure(std::int32_t value);        // "%d"
-QString FormatReliability(double value);         // "%.1lf"
+// "%.1lf": the double is rounded to the nearest one-decimal text; a value exactly halfway (only
+// possible for quotients such as 0.25 = 1 / 4) goes to the even digit, as the C library does:
+// 0.25 gives "0.2", 0.75 gives "0.8".
+QString FormatReliability(double value);
 extern const char* const kAbnormalText;          // "检测异常" (UTF-8)
 
 // The evaluation pass over rows 0..keyCount-1 (rows beyond the table are ignored):

@@ -232,4 +232,7 @@ TEST(FormatReliability, OneDecimal)
     EXPECT_EQ(FormatReliability(7.0 / 3.0), "2.3");
     EXPECT_EQ(FormatReliability(-2.5), "-2.5");
     EXPECT_EQ(FormatReliability(0.26), "0.3");
+    EXPECT_EQ(FormatReliability(0.25), "0.2"); // exact halves go to the even digit
+    EXPECT_EQ(FormatReliability(0.75), "0.8");
+    EXPECT_EQ(FormatReliability(-2147483648.0), "-2147483648.0");
 }
