@@ -8,7 +8,7 @@
 // cycle. Fault options inject garbage bytes, split or truncated frames and wrong key counts.
 //
 //   morvek-board-sim --link /tmp/board          # symlink /tmp/board -> the pty, removed at exit
-//   MORVEK_COM1=/tmp/board morvek               # the debug page then opens it as port 1
+//   MORVEK_COM50=/tmp/board morvek              # the debug page then opens it as port 50
 //
 // Pseudo-terminals need Linux or macOS; elsewhere only --device works.
 
