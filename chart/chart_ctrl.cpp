@@ -1,5 +1,6 @@
 #include "chart/chart_ctrl.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -484,4 +485,9 @@ void CChartCtrl::keyPressEvent(QKeyEvent* event)
         event->accept();
     else
         QWidget::keyPressEvent(event);
+}
+
+void CChartCtrl::contextMenuEvent(QContextMenuEvent* event)
+{
+    event->accept();
 }

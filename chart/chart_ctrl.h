@@ -133,6 +133,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // The right button pans: no context menu (of this control or of a parent) opens over it.
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void PlaceScrollBars();

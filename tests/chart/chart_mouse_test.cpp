@@ -1,5 +1,7 @@
 #include "chart_test_util.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -176,6 +178,11 @@ TEST(ChartMouse, RealMouseEventsZoomAndPan)
 
     QTest::mousePress(&chart, Qt::RightButton, {}, QPoint(200, 100));
     EXPECT_TRUE(chart.IsPanning());
+    // The right button belongs to panning: a context menu request stops at the chart.
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(200, 100), chart.mapToGlobal(QPoint(200, 100)));
+    menu.ignore();
+    QApplication::sendEvent(&chart, &menu);
+    EXPECT_TRUE(menu.isAccepted());
     QTest::mouseMove(&chart, QPoint(250, 100));
     QTest::mouseRelease(&chart, Qt::RightButton, {}, QPoint(250, 100));
     EXPECT_FALSE(chart.IsPanning());
