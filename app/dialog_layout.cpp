@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-QString ControlSpec::StyleValue(const QString& key) const
+QString ControlEntry::StyleValue(const QString& key) const
 {
     const QString prefix = key + QLatin1Char('=');
     for (const QString& s : style)
@@ -66,7 +66,7 @@ DialogTemplate DialogTemplate::Parse(const QString& text, bool* ok)
             continue;
         }
         const QStringList f = line.split(QLatin1Char('\t'));
-        ControlSpec c;
+        ControlEntry c;
         int x = 0, y = 0, w = 0, h = 0;
         if (f.size() < 7 || !ToInt(f[0], &c.id) || !ToInt(f[3], &x) || !ToInt(f[4], &y) || !ToInt(f[5], &w)
             || !ToInt(f[6], &h)) {
@@ -97,11 +97,11 @@ DialogTemplate DialogTemplate::Load(const QString& path)
     return Parse(QString::fromUtf8(file.readAll()));
 }
 
-const ControlSpec* DialogTemplate::Find(int id) const
+const ControlEntry* DialogTemplate::Find(int id) const
 {
     if (id == -1)
         return nullptr;
-    for (const ControlSpec& c : controls)
+    for (const ControlEntry& c : controls)
         if (c.id == id)
             return &c;
     return nullptr;

@@ -9,7 +9,7 @@
 #include <vector>
 
 // One control of a layout table.
-struct ControlSpec {
+struct ControlEntry {
     int id = -1;          // -1 for controls the code never addresses (plain labels, frames)
     QString kind;         // group, label, zcstatic, button, defbutton, check, combo, edit, list,
                           // progress, spin, icon, or a kind that the page creates itself
@@ -30,7 +30,7 @@ struct DialogTemplate {
     QString fontFace = QStringLiteral("MS Shell Dlg");
     int pointSize = 8;
     QString caption;
-    std::vector<ControlSpec> controls;
+    std::vector<ControlEntry> controls;
 
     // Reads a table. Lines: "@dialog id width height pointsize caption" once, then one control
     // per line with tab-separated fields id, kind, caption, x, y, width, height, style, name.
@@ -40,7 +40,7 @@ struct DialogTemplate {
     // Reads a table from a file or Qt resource path; an unreadable file gives an empty table.
     static DialogTemplate Load(const QString& path);
 
-    const ControlSpec* Find(int id) const;
+    const ControlEntry* Find(int id) const;
 };
 
 // The dialog font: face and point size as the template names them, with the platform's

@@ -51,29 +51,29 @@ QStyle* CheckStyle()
 
 } // namespace
 
-QWidget* DialogPage::CreateStandardControl(const ControlSpec& spec, QWidget* parent)
+QWidget* DialogPage::CreateStandardControl(const ControlEntry& ctl, QWidget* parent)
 {
-    const QString& k = spec.kind;
+    const QString& k = ctl.kind;
     if (k == QLatin1String("group")) {
-        auto* w = new QGroupBox(spec.caption, parent);
+        auto* w = new QGroupBox(ctl.caption, parent);
         w->setFocusPolicy(Qt::NoFocus);
         return w;
     }
     if (k == QLatin1String("label") || k == QLatin1String("icon")) {
-        auto* w = new QLabel(spec.caption, parent);
+        auto* w = new QLabel(ctl.caption, parent);
         w->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         return w;
     }
     if (k == QLatin1String("zcstatic"))
         return new ZCStatic(parent);
     if (k == QLatin1String("button") || k == QLatin1String("defbutton")) {
-        auto* w = new QPushButton(spec.caption, parent);
+        auto* w = new QPushButton(ctl.caption, parent);
         w->setAutoDefault(false);
         w->setDefault(k == QLatin1String("defbutton"));
         return w;
     }
     if (k == QLatin1String("check")) {
-        auto* w = new QCheckBox(spec.caption, parent);
+        auto* w = new QCheckBox(ctl.caption, parent);
         w->setStyle(CheckStyle());
         return w;
     }
@@ -85,7 +85,7 @@ QWidget* DialogPage::CreateStandardControl(const ControlSpec& spec, QWidget* par
         return w;
     }
     if (k == QLatin1String("edit"))
-        return new QLineEdit(spec.caption, parent);
+        return new QLineEdit(ctl.caption, parent);
     if (k == QLatin1String("list")) {
         // A report-style list: text cells in fixed columns, no row header.
         auto* w = new QTableWidget(parent);
@@ -119,32 +119,32 @@ DialogPage::DialogPage(const DialogTemplate& layout, QWidget* parent, const Fact
     if (!m_layout.caption.isEmpty())
         setWindowTitle(m_layout.caption);
 
-    for (const ControlSpec& spec : m_layout.controls) {
-        QWidget* w = custom ? custom(spec, this) : nullptr;
+    for (const ControlEntry& ctl : m_layout.controls) {
+        QWidget* w = custom ? custom(ctl, this) : nullptr;
         if (!w)
-            w = CreateStandardControl(spec, this);
-        w->setGeometry(m_units.ToPixels(spec.du));
-        w->setProperty("controlId", spec.id);
-        if (spec.id != -1)
-            w->setObjectName(QStringLiteral("c%1").arg(spec.id));
-        const bool takesTextInput = spec.kind == QLatin1String("edit") || spec.kind == QLatin1String("combo");
-        if (!spec.name.isEmpty())
-            w->setAccessibleName(spec.name);
-        else if (!spec.caption.isEmpty() && !takesTextInput)
-            w->setAccessibleName(StripMnemonic(spec.caption));
-        if (spec.HasStyle(QStringLiteral("disabled")))
+            w = CreateStandardControl(ctl, this);
+        w->setGeometry(m_units.ToPixels(ctl.du));
+        w->setProperty("controlId", ctl.id);
+        if (ctl.id != -1)
+            w->setObjectName(QStringLiteral("c%1").arg(ctl.id));
+        const bool takesTextInput = ctl.kind == QLatin1String("edit") || ctl.kind == QLatin1String("combo");
+        if (!ctl.name.isEmpty())
+            w->setAccessibleName(ctl.name);
+        else if (!ctl.caption.isEmpty() && !takesTextInput)
+            w->setAccessibleName(StripMnemonic(ctl.caption));
+        if (ctl.HasStyle(QStringLiteral("disabled")))
             w->setEnabled(false);
-        if (spec.HasStyle(QStringLiteral("hidden")))
+        if (ctl.HasStyle(QStringLiteral("hidden")))
             w->hide();
-        if (spec.id != -1)
-            m_controls.insert(spec.id, w);
+        if (ctl.id != -1)
+            m_controls.insert(ctl.id, w);
         m_ordered.push_back(w);
     }
 
     // Labels name the control they stand beside: buddy=<id>.
     for (size_t i = 0; i < m_layout.controls.size(); ++i) {
-        const ControlSpec& spec = m_layout.controls[i];
-        const QString buddy = spec.StyleValue(QStringLiteral("buddy"));
+        const ControlEntry& ctl = m_layout.controls[i];
+        const QString buddy = ctl.StyleValue(QStringLiteral("buddy"));
         if (buddy.isEmpty())
             continue;
         QWidget* target = control(buddy.toInt());
@@ -153,7 +153,7 @@ DialogPage::DialogPage(const DialogTemplate& layout, QWidget* parent, const Fact
         if (auto* label = qobject_cast<QLabel*>(m_ordered[i]))
             label->setBuddy(target);
         if (target->accessibleName().isEmpty())
-            target->setAccessibleName(StripMnemonic(spec.caption));
+            target->setAccessibleName(StripMnemonic(ctl.caption));
     }
 
     const QSize px = m_units.ToPixels(m_layout.sizeDu);

@@ -11,8 +11,8 @@
 class DialogPage : public QWidget {
     Q_OBJECT
 public:
-    // Creates the control for a spec, or returns nullptr to let the page create a standard one.
-    using Factory = std::function<QWidget*(const ControlSpec& spec, QWidget* parent)>;
+    // Creates the control for a layout entry, or returns nullptr to let the page create a standard one.
+    using Factory = std::function<QWidget*(const ControlEntry& ctl, QWidget* parent)>;
 
     explicit DialogPage(const DialogTemplate& layout, QWidget* parent = nullptr, const Factory& custom = {});
 
@@ -28,8 +28,8 @@ public:
     // All controls in layout order, those without an id included.
     const std::vector<QWidget*>& controls() const { return m_ordered; }
 
-    // Creates one standard control for a spec (also used by pages that rebuild a control).
-    static QWidget* CreateStandardControl(const ControlSpec& spec, QWidget* parent);
+    // Creates one standard control for a layout entry (also used by pages that rebuild a control).
+    static QWidget* CreateStandardControl(const ControlEntry& ctl, QWidget* parent);
 
 private:
     DialogTemplate m_layout;

@@ -92,8 +92,8 @@ CMorvekDlg::CMorvekDlg(QWidget* parent, UiServices* services) : QDialog(parent)
     // Title bar, system menu and minimise box; neither resizable nor maximisable.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    m_body = new DialogPage(layout, this, [this](const ControlSpec& spec, QWidget* p) -> QWidget* {
-        if (spec.kind == QLatin1String("tab"))
+    m_body = new DialogPage(layout, this, [this](const ControlEntry& ctl, QWidget* p) -> QWidget* {
+        if (ctl.kind == QLatin1String("tab"))
             return m_tab = new CTabCtrl(p);
         return nullptr;
     });

@@ -52,18 +52,18 @@ enum : int {
 
 // Controls the page creates itself: the charts, the spin buttons, the colour markers and the
 // serial control's (invisible) place in the layout.
-QWidget* CreatePageControl(const ControlSpec& spec, QWidget* parent)
+QWidget* CreatePageControl(const ControlEntry& ctl, QWidget* parent)
 {
-    if (spec.kind == QLatin1String("chart"))
+    if (ctl.kind == QLatin1String("chart"))
         return new CChartCtrl(parent);
-    if (spec.kind == QLatin1String("spin"))
+    if (ctl.kind == QLatin1String("spin"))
         return new CSpinArrows(parent);
-    if (spec.kind == QLatin1String("marker")) {
+    if (ctl.kind == QLatin1String("marker")) {
         auto* marker = new QLabel(parent);
         marker->setAutoFillBackground(true);
         return marker;
     }
-    if (spec.kind == QLatin1String("comm")) {
+    if (ctl.kind == QLatin1String("comm")) {
         auto* w = new QWidget(parent);
         w->setFocusPolicy(Qt::NoFocus);
         return w;

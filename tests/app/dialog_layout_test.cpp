@@ -105,7 +105,7 @@ TEST(DialogPage, CustomFactoryTakesPrecedence)
     const DialogTemplate t = DialogTemplate::Parse(QStringLiteral(
         "@dialog\t1\t100\t50\t8\n5\tChartCtrl\t\t0\t0\t10\t10\t\t曲线\n6\tbutton\tB\t0\t0\t10\t10\n"));
     QWidget* made = nullptr;
-    DialogPage page(t, nullptr, [&](const ControlSpec& s, QWidget* parent) -> QWidget* {
+    DialogPage page(t, nullptr, [&](const ControlEntry& s, QWidget* parent) -> QWidget* {
         if (s.kind != QLatin1String("ChartCtrl"))
             return nullptr;
         made = new QLabel(parent);
