@@ -16,13 +16,6 @@ bool Fits32(std::int64_t v) { return v >= kMin32 && v <= kMax32; }
 
 std::int64_t Magnitude(std::int64_t v) { return v < 0 ? -v : v; }
 
-// White space as the C library's isspace sees it in the "C" locale.
-bool IsSpace(QChar c)
-{
-    const char16_t u = c.unicode();
-    return u == u' ' || u == u'\t' || u == u'\n' || u == u'\v' || u == u'\f' || u == u'\r';
-}
-
 } // namespace
 
 std::int32_t RecordingMean(const std::int32_t (&buf)[kRecordLength])
@@ -44,42 +37,7 @@ std::int32_t RecordingNoise(const std::int32_t (&buf)[kRecordLength])
     return current;
 }
 
-CellNumber ParseCellNumber(const QString& text)
-{
-    CellNumber out;
-    int i = 0;
-    const int n = text.size();
-    while (i < n && IsSpace(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) {
-        negative = text[i] == QLatin1Char('-');
-        ++i;
-    }
-    const int firstDigit = i;
-    // The magnitude is accumulated only up to just beyond the 32-bit range; longer digit strings
-    // keep being consumed but cannot overflow the accumulator.
-    std::int64_t magnitude = 0;
-    bool tooBig = false;
-    while (i < n && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9')) {
-        if (!tooBig) {
-            magnitude = magnitude * 10 + (text[i].unicode() - u'0');
-            if (magnitude > kMax32 + 1)
-                tooBig = true;
-        }
-        ++i;
-    }
-    if (i == firstDigit)
-        return out; // NoDigits
-    const std::int64_t value = negative ? -magnitude : magnitude;
-    if (tooBig || !Fits32(value)) {
-        out.status = CellNumber::OutOfRange;
-        return out;
-    }
-    out.status = CellNumber::Ok;
-    out.value = static_cast<std::int32_t>(value);
-    return out;
-}
+CellNumber ParseCellNumber(const QString& text) { return ReadDecimalText(text); }
 
 RowFigures EvaluateRow(const RowInputs& in)
 {

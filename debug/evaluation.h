@@ -10,6 +10,7 @@
 #include <QString>
 #include <cstdint>
 
+#include "app/decimal_text.h"
 #include "debug/key_slot.h"
 
 class ResultCells;
@@ -27,11 +28,7 @@ std::int32_t RecordingNoise(const std::int32_t (&buf)[kRecordLength]);
 
 // A cell read as "%d": leading white space skipped, an optional sign and the digits after it
 // read, the rest of the text ignored ("60%" is 60).
-struct CellNumber {
-    enum Status { Ok, NoDigits, OutOfRange };
-    Status status = NoDigits;
-    std::int32_t value = 0; // valid when status is Ok
-};
+using CellNumber = DecimalText;
 CellNumber ParseCellNumber(const QString& text);
 
 // ---- the evaluation of one row -------------------------------------------------------------

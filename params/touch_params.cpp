@@ -1,5 +1,7 @@
 #include "params/touch_params.h"
 
+#include "app/decimal_text.h"
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -110,30 +112,7 @@ const OptionTable* FindOptionTable(int controlId)
 
 QStringList IcModelItems() { return {QStringLiteral("RV5M2630")}; }
 
-std::int32_t TextToInt(const QString& text)
-{
-    int i = 0;
-    const int n = text.size();
-    auto isSpace = [](QChar c) {
-        const char16_t u = c.unicode();
-        return u == ' ' || u == '\t' || u == '\n' || u == '\v' || u == '\f' || u == '\r';
-    };
-    while (i < n && isSpace(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) {
-        negative = text[i] == QLatin1Char('-');
-        ++i;
-    }
-    // Accumulate the magnitude, saturating just past the int32 range.
-    const std::int64_t cap = static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::max()) + 1;
-    std::int64_t magnitude = 0;
-    for (; i < n && text[i].unicode() >= '0' && text[i].unicode() <= '9'; ++i)
-        magnitude = std::min(cap, magnitude * 10 + (text[i].unicode() - '0'));
-    const std::int64_t value = negative ? -magnitude : magnitude;
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(),
-                                                              std::numeric_limits<std::int32_t>::max()));
-}
+std::int32_t TextToInt(const QString& text) { return ReadDecimalText(text).value; }
 
 LowPowerMasks SplitLowPowerKeys(std::int32_t lpGroup0, std::int32_t lpGroup1, unsigned keys)
 {
