@@ -113,3 +113,17 @@ TEST(MainWindow, StringTableParsing)
     EXPECT_EQ(FindResourceString(table, 103), QStringLiteral("one\ttwo"));
     EXPECT_TRUE(FindResourceString(table, 104).isEmpty());
 }
+
+TEST(MainWindow, EveryControlOfBothPagesHasAnAccessibleName)
+{
+    CMorvekDlg dlg;
+    for (DialogPage* page : {static_cast<DialogPage*>(dlg.ParamPage()), static_cast<DialogPage*>(dlg.DebugPage())}) {
+        ASSERT_FALSE(page->controls().empty());
+        for (QWidget* w : page->controls()) {
+            const int id = w->property("controlId").toInt();
+            EXPECT_FALSE(w->accessibleName().trimmed().isEmpty())
+                << page->layout().id << ": control " << id << " (" << w->metaObject()->className() << ")";
+        }
+    }
+    EXPECT_FALSE(dlg.Tab()->Bar()->accessibleName().isEmpty());
+}
