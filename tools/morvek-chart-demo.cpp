@@ -16,6 +16,10 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("chart-demo.png");
+    if (argc > 2 || out.startsWith(QLatin1Char('-'))) {
+        std::fprintf(stderr, "usage: morvek-chart-demo [output.png]\n");
+        return 2;
+    }
 
     CChartCtrl full;
     full.resize(500, 300);
