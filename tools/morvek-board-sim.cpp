@@ -7,13 +7,20 @@
 // touches that lower the sample by a chosen delta, scripted with --touch or on a repeating
 // cycle. Fault options inject garbage bytes, split or truncated frames and wrong key counts.
 //
+// A person (or a test) can also act as the finger: while streaming, every character read from
+// stdin is a command ("a" touches all keys or releases them, "0".."7" toggles one key, "r"
+// releases all, "c" switches the automatic cycle, "h" lists them). On a terminal the keys act
+// at once, without Enter; from a pipe, commands may come one per line. These manual touches add
+// to the scripted and cycled ones. When stdin ends (or is /dev/null) reading just stops.
+//
 //   morvek-board-sim --link /tmp/board          # symlink /tmp/board -> the pty, removed at exit
 //   MORVEK_COM50=/tmp/board morvek              # the debug page then opens it as port 50
 //
-// Pseudo-terminals need Linux or macOS; elsewhere only --device works.
+// Pseudo-terminals and --until-pid need Linux or macOS; elsewhere only --device works.
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QSerialPort>
 #include <QStringList>
@@ -36,6 +43,8 @@
 #define SIM_HAVE_PTY 1
 #include <cerrno>
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -49,6 +58,9 @@
 namespace {
 
 std::atomic<bool> g_stop{false};
+// Keys touched by hand through stdin (bit i = TKi), and whether the automatic cycle runs.
+std::atomic<unsigned> g_manual{0};
+std::atomic<bool> g_cycleOn{false};
 
 void OnSignal(int) { g_stop = true; }
 
@@ -181,6 +193,7 @@ struct Options {
     std::uint8_t mask = 0x3F;
     std::vector<Touch> touches;
     double cycle = 3.0;   // seconds per key in the repeating cycle (touched half the time); 0: off
+    bool cycleOn = true;  // the cycle runs at start (off with --touch or --cycle 0)
     int delta = 120;      // counts a touch lowers the sample by
     int level = 3000;     // baseline level of TK0
     int spread = 137;     // key TKi sits i * spread counts higher
@@ -250,10 +263,12 @@ bool ParseTouch(const QString& text, Touch* out)
 
 double TouchTarget(const Options& o, const std::vector<int>& keys, int tk, double t)
 {
+    if (g_manual.load() & (1u << tk))
+        return 1.0;
     for (const Touch& touch : o.touches)
         if (touch.key == tk && t >= touch.start && t < touch.start + touch.length)
             return 1.0;
-    if (o.touches.empty() && o.cycle > 0 && !keys.empty()) {
+    if (g_cycleOn.load() && o.cycle > 0 && !keys.empty()) {
         // Each key in turn: touched for the first half of its slot of the cycle.
         const double slot = std::fmod(t, o.cycle * static_cast<double>(keys.size()));
         const int turn = static_cast<int>(slot / o.cycle);
@@ -275,17 +290,185 @@ void SleepUntil(Clock::time_point when)
 // The time a 38400-baud line needs for n bytes.
 Clock::duration LineTime(size_t n) { return std::chrono::microseconds(static_cast<long long>(n) * 1000000 / 3840); }
 
+// The finger: commands read from stdin while the frames stream.
+const char kCommandHelp[] =
+    "keys: a = touch all keys / release all, 0-7 = touch / release that key, r = release all, "
+    "c = automatic cycle on / off, h = this help";
+
+QString KeyList(unsigned keys)
+{
+    QStringList names;
+    for (int tk = 0; tk < 8; ++tk)
+        if (keys & (1u << tk))
+            names << QStringLiteral("TK%1").arg(tk);
+    return names.isEmpty() ? QStringLiteral("none") : names.join(QLatin1Char(' '));
+}
+
+void Say(const QString& text)
+{
+    std::fprintf(stderr, "morvek-board-sim: %s\n", text.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+// One command character; white space and line ends are ignored.
+void Command(char c, unsigned enabled)
+{
+    switch (c) {
+    case ' ': case '\t': case '\r': case '\n':
+        return;
+    case 'a': case 'A': {
+        // Touch every enabled key, unless all of them are touched already: then release them.
+        const unsigned now = g_manual.load();
+        g_manual = (now & enabled) == enabled ? 0u : (now | enabled);
+        break;
+    }
+    case 'r': case 'R':
+        g_manual = 0;
+        break;
+    case 'c': case 'C':
+        g_cycleOn = !g_cycleOn.load();
+        Say(g_cycleOn ? QStringLiteral("automatic cycle on") : QStringLiteral("automatic cycle off"));
+        return;
+    case 'h': case 'H': case '?':
+        Say(QString::fromLatin1(kCommandHelp));
+        return;
+    default:
+        if (c >= '0' && c <= '7') {
+            const unsigned bit = 1u << (c - '0');
+            if (!(enabled & bit)) {
+                Say(QStringLiteral("TK%1 is not enabled (--mask)").arg(c - '0'));
+                return;
+            }
+            g_manual ^= bit;
+            break;
+        }
+        Say(QStringLiteral("unknown command '%1'; %2").arg(QString::fromLatin1(&c, 1), QString::fromLatin1(kCommandHelp)));
+        return;
+    }
+    Say(QStringLiteral("touched: %1").arg(KeyList(g_manual.load())));
+}
+
+#ifdef SIM_HAVE_PTY
+// Whether this process may read the terminal on stdin: a job in the background of an
+// interactive shell would be stopped (SIGTTIN) by reading it, so it leaves the terminal alone.
+bool OwnsTerminal()
+{
+    return ::isatty(STDIN_FILENO) && ::tcgetpgrp(STDIN_FILENO) == ::getpgrp();
+}
+
+// Keys act without Enter and are not echoed while the simulator runs; the terminal's own
+// settings come back at exit.
+class TerminalKeys {
+public:
+    TerminalKeys()
+    {
+        if (!OwnsTerminal() || ::tcgetattr(STDIN_FILENO, &m_saved) != 0)
+            return;
+        termios t = m_saved;
+        t.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+        t.c_cc[VMIN] = 1;
+        t.c_cc[VTIME] = 0;
+        m_active = ::tcsetattr(STDIN_FILENO, TCSANOW, &t) == 0;
+    }
+    ~TerminalKeys()
+    {
+        if (m_active)
+            ::tcsetattr(STDIN_FILENO, TCSANOW, &m_saved);
+    }
+
+private:
+    termios m_saved{};
+    bool m_active = false;
+};
+
+// Reads commands until stdin ends, fails or the simulator stops; polls so that it notices the
+// stop within a fifth of a second and never blocks in read().
+void ReadCommands(unsigned enabled)
+{
+    const bool tty = ::isatty(STDIN_FILENO);
+    while (!g_stop) {
+        if (tty && !OwnsTerminal()) { // in the background for now
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            continue;
+        }
+        pollfd pfd{STDIN_FILENO, POLLIN, 0};
+        const int r = ::poll(&pfd, 1, 200);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0 || (r > 0 && (pfd.revents & POLLNVAL)))
+            return; // no stdin at all
+        if (r == 0)
+            continue;
+        char buf[256];
+        const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK))
+            continue;
+        if (n <= 0)
+            return; // end of input (or /dev/null, or a closed pipe): stop reading
+        for (ssize_t i = 0; i < n; ++i)
+            Command(buf[i], enabled);
+    }
+}
+
+// Whether process pid still runs (a zombie counts as gone).
+bool ProcessAlive(long pid)
+{
+    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+        return false;
+#if defined(Q_OS_LINUX)
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (stat.open(QIODevice::ReadOnly)) {
+        const QByteArray line = stat.readAll();
+        const int close = line.lastIndexOf(')');
+        if (close >= 0 && close + 2 < line.size() && line.at(close + 2) == 'Z')
+            return false;
+    }
+#endif
+    return true;
+}
+#else
+class TerminalKeys {};
+void ReadCommands(unsigned enabled)
+{
+    int c;
+    while (!g_stop && (c = std::getchar()) != EOF)
+        Command(static_cast<char>(c), enabled);
+}
+#endif
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+#ifdef SIM_HAVE_PTY
+    // A closed stdin, stdout or stderr gets /dev/null, so that no descriptor opened later (the
+    // pseudo-terminal above all) takes its number and is read as commands or written to.
+    for (int fd = 0; fd <= 2; ++fd)
+        if (::fcntl(fd, F_GETFD) < 0 && errno == EBADF) {
+            const int nul = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+            if (nul >= 0 && nul != fd) {
+                ::dup2(nul, fd);
+                ::close(nul);
+            }
+        }
+#endif
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("morvek-board-sim"));
 
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral(
         "Simulated touch-key board: streams touch data frames on a pseudo-terminal or a serial device.\n"
-        "The device path is printed on the first line of stdout."));
+        "The device path is printed on the first line of stdout.\n"
+        "\n"
+        "While it streams, every character read from stdin is a command (on a terminal the keys act\n"
+        "at once, without Enter; from a pipe or file, one or more per line):\n"
+        "  a     touch all enabled keys; if all are touched already, release them\n"
+        "  0..7  touch / release that key\n"
+        "  r     release all keys touched by hand\n"
+        "  c     switch the automatic cycle on / off (a 3 s cycle when --cycle is 0)\n"
+        "  h     list the commands\n"
+        "Keys touched by hand add to the --touch script and the cycle. At the end of stdin\n"
+        "(e.g. </dev/null) reading stops and the frames go on."));
     p.addHelpOption();
     const QCommandLineOption link(QStringLiteral("link"), QStringLiteral("Make a symbolic link to the pseudo-terminal at <path> (removed at exit)."), QStringLiteral("path"));
     const QCommandLineOption device(QStringLiteral("device"), QStringLiteral("Write to this serial device instead of a pseudo-terminal."), QStringLiteral("path"));
@@ -303,7 +486,8 @@ int main(int argc, char** argv)
     const QCommandLineOption seconds(QStringLiteral("seconds"), QStringLiteral("Stop after <n> seconds."), QStringLiteral("n"));
     const QCommandLineOption rate(QStringLiteral("rate"), QStringLiteral("Frames per second (default: as fast as 38400 baud allows)."), QStringLiteral("fps"));
     const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("Random seed (default: from the clock)."), QStringLiteral("n"));
-    p.addOptions({link, device, mask, touch, cycle, delta, level, spread, noise, garbage, split, truncate, wrongCount, seconds, rate, seed});
+    const QCommandLineOption untilPid(QStringLiteral("until-pid"), QStringLiteral("Stop when process <pid> has ended (Linux and macOS)."), QStringLiteral("pid"));
+    p.addOptions({link, device, mask, touch, cycle, delta, level, spread, noise, garbage, split, truncate, wrongCount, seconds, rate, seed, untilPid});
     p.process(app);
 
     auto fail = [](const QString& message) {
@@ -365,6 +549,23 @@ int main(int argc, char** argv)
     if (!number(rate, 0, 100000, &v))
         return fail(QStringLiteral("--rate must be 0..100000"));
     o.rate = static_cast<int>(v);
+    long watchedPid = 0;
+    if (p.isSet(untilPid)) {
+#ifdef SIM_HAVE_PTY
+        bool ok = false;
+        watchedPid = p.value(untilPid).toLong(&ok);
+        if (!ok || watchedPid <= 0)
+            return fail(QStringLiteral("--until-pid wants a process id"));
+        if (!ProcessAlive(watchedPid))
+            return fail(QStringLiteral("process %1 does not run").arg(watchedPid));
+#else
+        return fail(QStringLiteral("--until-pid is not available on this system"));
+#endif
+    }
+    o.cycleOn = o.touches.empty() && o.cycle > 0;
+    if (o.cycle <= 0)
+        o.cycle = 3.0; // for the "c" command; the cycle itself stays off
+    g_cycleOn = o.cycleOn;
     std::mt19937 rng(p.isSet(seed) ? p.value(seed).toUInt() : static_cast<unsigned>(Clock::now().time_since_epoch().count()));
 
     std::unique_ptr<Sink> sink;
@@ -390,6 +591,9 @@ int main(int argc, char** argv)
 
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
+#ifdef SIGHUP
+    std::signal(SIGHUP, OnSignal);
+#endif
 #ifdef SIGPIPE
     std::signal(SIGPIPE, SIG_IGN);
 #endif
@@ -402,14 +606,37 @@ int main(int argc, char** argv)
             keySignals.emplace_back(tk, o.level, o.spread, rng);
         }
 
+    // The finger on stdin.
+    TerminalKeys terminalKeys;
+#ifdef SIM_HAVE_PTY
+    if (OwnsTerminal()) {
+        Say(QString::fromLatin1(kCommandHelp));
+        Say(g_cycleOn ? QStringLiteral("automatic cycle on: the keys are touched in turn (c stops it)")
+                      : QStringLiteral("automatic cycle off (c starts it)"));
+    }
+    std::thread reader(ReadCommands, static_cast<unsigned>(o.mask));
+#else
+    std::thread(ReadCommands, static_cast<unsigned>(o.mask)).detach(); // getchar() cannot be interrupted
+#endif
+
     std::uniform_real_distribution<double> chance(0, 1);
     const Clock::time_point start = Clock::now();
+#ifdef SIM_HAVE_PTY
+    Clock::time_point nextPidCheck = start;
+#endif
     Clock::time_point next = start;
     std::uint16_t samples[8] = {}, baselines[8] = {};
     while (!g_stop) {
         const double t = std::chrono::duration<double>(Clock::now() - start).count();
         if (o.seconds > 0 && t >= o.seconds)
             break;
+#ifdef SIM_HAVE_PTY
+        if (watchedPid > 0 && Clock::now() >= nextPidCheck) {
+            if (!ProcessAlive(watchedPid))
+                break;
+            nextPidCheck = Clock::now() + std::chrono::milliseconds(250);
+        }
+#endif
         for (size_t j = 0; j < keySignals.size(); ++j)
             keySignals[j].Step(t, TouchTarget(o, keys, keySignals[j].Tk(), t), o.delta, o.noise, rng, &samples[j], &baselines[j]);
         std::vector<std::uint8_t> frame = EncodeFrame(o.mask, samples, baselines);
@@ -448,5 +675,9 @@ int main(int argc, char** argv)
             next = Clock::now(); // fell behind (suspended): do not burst to catch up
         SleepUntil(next);
     }
+    g_stop = true;
+#ifdef SIM_HAVE_PTY
+    reader.join();
+#endif
     return 0;
 }

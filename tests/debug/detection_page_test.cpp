@@ -15,6 +15,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimerEvent>
 
 #include "app/ui_services.h"
 #include "app/zcstatic.h"
@@ -276,10 +277,26 @@ TEST(DetectionPageTeardown, PageClosedWhileTheEditorIsOpen)
 
 #if defined(Q_OS_LINUX) || defined(Q_OS_MACOS)
 
-// The whole automatic flow against the simulated board: TK0, TK2 and TK5, TK2 touched by 300
-// counts from 3 s for 10 s. The countdowns are driven fast by extra ticks; recording phases
-// wait for their frames on the page's own timer. The press countdown waits until the touch
-// shows in the live difference, as a user who touches the panel when asked.
+// Keeps the page's own 25 ms timer from advancing anything: the test alone steps the procedure,
+// so that its phases line up with the frames and with the simulated finger however slow the
+// machine is.
+class PageTimerGate : public QObject {
+public:
+    explicit PageTimerGate(const DlgSub2& page) : m_page(page) {}
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        return event->type() == QEvent::Timer && static_cast<QTimerEvent*>(event)->timerId() == m_page.TimerId();
+    }
+
+private:
+    const DlgSub2& m_page;
+};
+
+// The whole automatic flow against the simulated board with TK0, TK2 and TK5. The test plays the
+// user: it steps the procedure through the countdowns at once, waits in each recording phase for
+// its 100 frames, and touches TK2 (by 300 counts, through the simulator's stdin) only after the
+// no-key recording is complete, going on with the press countdown once the touch shows in the
+// live difference. The page's own timer is held back, so no phase ends early.
 TEST(DetectionEndToEnd, SimulatedBoardFillsTheResultsTable)
 {
     const QString sim = QDir(qEnvironmentVariable("MORVEK_BINARY_DIR")).filePath("tools/morvek-board-sim");
@@ -289,11 +306,16 @@ TEST(DetectionEndToEnd, SimulatedBoardFillsTheResultsTable)
     ASSERT_TRUE(dir.isValid());
     const QString link = dir.filePath("board");
     QProcess board;
-    board.start(sim, {"--link", link, "--mask", "0x25", "--touch", "2,3,10", "--delta", "300", "--noise", "3",
-                      "--seconds", "60", "--seed", "11"});
+    board.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    board.start(sim, {"--link", link, "--mask", "0x25", "--cycle", "0", "--delta", "300", "--noise", "3",
+                      "--seconds", "120", "--seed", "11"});
     ASSERT_TRUE(board.waitForStarted());
     ASSERT_TRUE(QTest::qWaitFor([&] { return board.canReadLine(); }, 10000));
     qputenv("MORVEK_COM50", link.toLocal8Bit());
+    auto finger = [&](const char* command) {
+        board.write(command);
+        return board.waitForBytesWritten(10000);
+    };
 
     ServicesSpy ui;
     auto page = std::make_unique<DlgSub2>(nullptr, &ui);
@@ -303,23 +325,37 @@ TEST(DetectionEndToEnd, SimulatedBoardFillsTheResultsTable)
     ResultCells& results = page->Results();
     ASSERT_TRUE(QTest::qWaitFor([&] { return results.Text(2, 0) == "TK5"; }, 10000));
 
+    PageTimerGate gate(*page);
+    page->installEventFilter(&gate);
     page->OnStartDetection();
     const LiveState& live = page->Live();
+    bool touchSent = false;
+    int pressedDiff = 0; // TK2's live difference when the press countdown went on
     QElapsedTimer clock;
     clock.start();
-    while (page->Procedure().Running() && clock.elapsed() < 40000) {
+    while (page->Procedure().Running() && clock.elapsed() < 60000) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         const Phase phase = page->Procedure().CurrentPhase();
         const bool recording = phase == Phase::NoKeyRecording || phase == Phase::PressRecording;
-        const bool touched = live.m_slots[1].diff > 200;
         if (recording && !live.m_recDone)
             continue; // frames still owed
-        if (phase == Phase::PressCountdown && !touched)
-            continue; // the user has not touched yet
+        if (phase == Phase::PressCountdown) {
+            if (!touchSent) {
+                ASSERT_TRUE(finger("2\n")); // the no-key recording is complete: touch TK2
+                touchSent = true;
+            }
+            if (live.m_slots[1].diff <= 250)
+                continue; // the touch has not arrived yet
+            pressedDiff = live.m_slots[1].diff;
+        }
         page->OnTimerTick();
     }
     ASSERT_FALSE(page->Procedure().Running()) << "procedure did not finish";
+    EXPECT_GT(pressedDiff, 250);
+    EXPECT_TRUE(finger("r\n")); // release
+    page->removeEventFilter(&gate);
     page->OnPortButton();
+    board.closeWriteChannel();
     board.terminate();
     board.waitForFinished(10000);
     qunsetenv("MORVEK_COM50");

@@ -200,7 +200,7 @@ TEST_F(PtyLinkTest, SimulatedBoardWithAllFaults)
     const QString link = dir.filePath("board");
     QProcess proc;
     proc.start(sim, {"--link", link, "--mask", "0xFF", "--garbage", "0.3", "--split", "--truncate", "0.2",
-                     "--wrong-count", "0.2", "--seconds", "60", "--seed", "7"});
+                     "--wrong-count", "0.2", "--seconds", "600", "--seed", "7"});
     ASSERT_TRUE(proc.waitForStarted());
     ASSERT_TRUE(QTest::qWaitFor([&] { return proc.canReadLine(); }, kWaitMs));
     const QString device = QString::fromLocal8Bit(proc.readLine()).trimmed();
@@ -232,59 +232,168 @@ TEST_F(PtyLinkTest, SimulatedBoardWithAllFaults)
     EXPECT_FALSE(QFileInfo(link).isSymLink());
 }
 
+QString SimulatorPath()
+{
+    const QString sim = QDir(qEnvironmentVariable("MORVEK_BINARY_DIR")).filePath("tools/morvek-board-sim");
+    return qEnvironmentVariableIsEmpty("MORVEK_BINARY_DIR") || !QFileInfo(sim).isExecutable() ? QString() : sim;
+}
+
+// Reads the simulator's pseudo-terminal directly and decodes what arrives.
+struct SimulatorLine {
+    int fd = -1;
+    std::unique_ptr<LiveState> live = std::make_unique<LiveState>();
+    std::unique_ptr<HistoryTables> history = std::make_unique<HistoryTables>();
+    CFrameReceiver rx{*live, *history};
+    QByteArray pending;
+    int frames = 0;
+
+    explicit SimulatorLine(const QByteArray& device)
+    {
+        fd = ::open(device.constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+        if (fd < 0)
+            return;
+        termios t{};
+        ::tcgetattr(fd, &t);
+        ::cfmakeraw(&t);
+        ::tcsetattr(fd, TCSANOW, &t);
+        ::tcflush(fd, TCIFLUSH);
+    }
+    ~SimulatorLine()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    // Decodes the whole frames that have arrived (a chunk may hold several or a part).
+    void Read()
+    {
+        char buf[512];
+        ssize_t n;
+        while ((n = ::read(fd, buf, sizeof buf)) > 0)
+            pending.append(buf, static_cast<int>(n));
+        int end;
+        while ((end = pending.indexOf("\xFE\xA5")) >= 0) {
+            if (rx.OnChunk(reinterpret_cast<const std::uint8_t*>(pending.constData()), static_cast<size_t>(end + 2)))
+                ++frames;
+            pending.remove(0, end + 2);
+        }
+    }
+    // Waits until `ready` holds on the decoded state.
+    template <class F> bool WaitFor(F ready)
+    {
+        return QTest::qWaitFor(
+            [&] {
+                Read();
+                return ready(*live);
+            },
+            kWaitMs);
+    }
+    // Waits for `count` more frames.
+    bool WaitFrames(int count)
+    {
+        const int until = frames + count;
+        return WaitFor([&](const LiveState&) { return frames >= until; });
+    }
+};
+
 // The simulator's own signal: a scripted touch lowers the sample of its key by the delta while
 // the baseline holds, and the other keys stay put.
 TEST(BoardSimulator, ScriptedTouchLowersTheSampleByTheDelta)
 {
-    const QString sim = QDir(qEnvironmentVariable("MORVEK_BINARY_DIR")).filePath("tools/morvek-board-sim");
-    if (qEnvironmentVariableIsEmpty("MORVEK_BINARY_DIR") || !QFileInfo(sim).isExecutable())
+    const QString sim = SimulatorPath();
+    if (sim.isEmpty())
         GTEST_SKIP() << "morvek-board-sim not built";
     QProcess proc;
-    proc.start(sim, {"--mask", "0x82", "--touch", "7,0,30", "--delta", "400", "--noise", "0", "--level", "2000",
-                     "--spread", "10", "--seconds", "30", "--seed", "3"});
+    proc.start(sim, {"--mask", "0x82", "--touch", "7,0,600", "--delta", "400", "--noise", "0", "--level", "2000",
+                     "--spread", "10", "--seconds", "600", "--seed", "3"});
     ASSERT_TRUE(proc.waitForStarted());
     ASSERT_TRUE(QTest::qWaitFor([&] { return proc.canReadLine(); }, kWaitMs));
     const QByteArray device = proc.readLine().trimmed();
-    const int fd = ::open(device.constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
-    ASSERT_GE(fd, 0) << device.constData();
-    termios t{};
-    ::tcgetattr(fd, &t);
-    ::cfmakeraw(&t);
-    ::tcsetattr(fd, TCSANOW, &t);
-    ::tcflush(fd, TCIFLUSH);
-
-    auto live = std::make_unique<LiveState>();
-    auto history = std::make_unique<HistoryTables>();
-    CFrameReceiver rx(*live, *history);
-    int frames = 0;
-    // Read whole frames as they come (a chunk may hold several or a part), until the touch has
-    // settled: about a quarter second of frames.
-    QByteArray pending;
-    const bool settled = QTest::qWaitFor(
-        [&] {
-            char buf[512];
-            const ssize_t n = ::read(fd, buf, sizeof buf);
-            if (n > 0)
-                pending.append(buf, static_cast<int>(n));
-            int end;
-            while ((end = pending.indexOf("\xFE\xA5")) >= 0) {
-                if (rx.OnChunk(reinterpret_cast<const std::uint8_t*>(pending.constData()), static_cast<size_t>(end + 2)))
-                    ++frames;
-                pending.remove(0, end + 2);
-            }
-            return frames >= 60;
-        },
-        kWaitMs);
-    ::close(fd);
+    SimulatorLine line(device);
+    ASSERT_GE(line.fd, 0) << device.constData();
+    // About a quarter second of frames: the touch has settled.
+    const bool settled = line.WaitFrames(60);
     proc.terminate();
     proc.waitForFinished(kWaitMs);
     ASSERT_TRUE(settled);
-    EXPECT_EQ(live->m_keyCount, 2);
-    EXPECT_EQ(live->m_slots[0].channel, 1);
-    EXPECT_EQ(live->m_slots[1].channel, 7);
-    EXPECT_NEAR(live->m_slots[0].diff, 0, 3) << "untouched key";
-    EXPECT_NEAR(live->m_slots[1].diff, 400, 5) << "touched key";
-    EXPECT_NEAR(live->m_slots[1].baseline, 2070, 40);
+    const LiveState& live = *line.live;
+    EXPECT_EQ(live.m_keyCount, 2);
+    EXPECT_EQ(live.m_slots[0].channel, 1);
+    EXPECT_EQ(live.m_slots[1].channel, 7);
+    EXPECT_NEAR(live.m_slots[0].diff, 0, 3) << "untouched key";
+    EXPECT_NEAR(live.m_slots[1].diff, 400, 5) << "touched key";
+    EXPECT_NEAR(live.m_slots[1].baseline, 2070, 40);
+}
+
+// The finger on stdin: keys touched and released by command, each change seen in the frames;
+// the end of stdin stops only the reading, not the frames.
+TEST(BoardSimulator, StdinCommandsTouchAndReleaseKeys)
+{
+    const QString sim = SimulatorPath();
+    if (sim.isEmpty())
+        GTEST_SKIP() << "morvek-board-sim not built";
+    QProcess proc;
+    proc.start(sim, {"--mask", "0x82", "--cycle", "0", "--delta", "400", "--noise", "0", "--seconds", "120"});
+    ASSERT_TRUE(proc.waitForStarted());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return proc.canReadLine(); }, kWaitMs));
+    const QByteArray device = proc.readLine().trimmed();
+    SimulatorLine line(device);
+    ASSERT_GE(line.fd, 0) << device.constData();
+    auto send = [&](const char* command) {
+        proc.write(command);
+        ASSERT_TRUE(proc.waitForBytesWritten(kWaitMs));
+    };
+    auto touched = [](const LiveState& s, int slot) { return s.m_slots[slot].diff > 380; };
+    auto released = [](const LiveState& s, int slot) { return std::abs(s.m_slots[slot].diff) < 20; };
+
+    ASSERT_TRUE(line.WaitFrames(20));
+    EXPECT_TRUE(released(*line.live, 0) && released(*line.live, 1)) << "no touch without a command";
+    send("7\n");
+    EXPECT_TRUE(line.WaitFor([&](const LiveState& s) { return touched(s, 1) && released(s, 0); }));
+    send("a"); // TK1 is not touched yet: all keys are
+    EXPECT_TRUE(line.WaitFor([&](const LiveState& s) { return touched(s, 0) && touched(s, 1); }));
+    send("a\n"); // all touched: all released
+    EXPECT_TRUE(line.WaitFor([&](const LiveState& s) { return released(s, 0) && released(s, 1); }));
+    send("5x\n1\n"); // TK5 is not enabled and x is no command: both only reported
+    EXPECT_TRUE(line.WaitFor([&](const LiveState& s) { return touched(s, 0) && released(s, 1); }));
+    send("r");
+    EXPECT_TRUE(line.WaitFor([&](const LiveState& s) { return released(s, 0) && released(s, 1); }));
+
+    proc.closeWriteChannel(); // end of stdin: the frames go on
+    EXPECT_TRUE(line.WaitFrames(50));
+    EXPECT_EQ(proc.state(), QProcess::Running);
+    proc.terminate();
+    ASSERT_TRUE(proc.waitForFinished(kWaitMs));
+    EXPECT_EQ(proc.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(proc.exitCode(), 0);
+    const QString messages = QString::fromLocal8Bit(proc.readAllStandardError());
+    EXPECT_TRUE(messages.contains("TK5 is not enabled")) << messages.toStdString();
+    EXPECT_TRUE(messages.contains("unknown command 'x'")) << messages.toStdString();
+}
+
+// --until-pid: the simulator stops by itself once the watched process has ended.
+TEST(BoardSimulator, StopsWhenTheWatchedProcessEnds)
+{
+    const QString sim = SimulatorPath();
+    if (sim.isEmpty())
+        GTEST_SKIP() << "morvek-board-sim not built";
+    QProcess watched;
+    watched.start("sleep", {"120"});
+    ASSERT_TRUE(watched.waitForStarted());
+    QProcess proc;
+    proc.setStandardInputFile(QProcess::nullDevice());
+    proc.start(sim, {"--until-pid", QString::number(watched.processId()), "--seconds", "120"});
+    ASSERT_TRUE(proc.waitForStarted());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return proc.canReadLine(); }, kWaitMs));
+    EXPECT_EQ(proc.state(), QProcess::Running);
+    watched.kill();
+    ASSERT_TRUE(watched.waitForFinished(kWaitMs));
+    EXPECT_TRUE(proc.waitForFinished(kWaitMs)) << "still running after the watched process ended";
+    EXPECT_EQ(proc.exitCode(), 0);
+
+    QProcess refused;
+    refused.start(sim, {"--until-pid", QString::number(watched.processId())}); // gone by now
+    ASSERT_TRUE(refused.waitForFinished(kWaitMs));
+    EXPECT_NE(refused.exitCode(), 0);
 }
 
 } // namespace
