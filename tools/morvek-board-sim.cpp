@@ -609,11 +609,9 @@ int main(int argc, char** argv)
     // The finger on stdin.
     TerminalKeys terminalKeys;
 #ifdef SIM_HAVE_PTY
-    if (OwnsTerminal()) {
-        Say(QString::fromLatin1(kCommandHelp));
-        Say(g_cycleOn ? QStringLiteral("automatic cycle on: the keys are touched in turn (c stops it)")
-                      : QStringLiteral("automatic cycle off (c starts it)"));
-    }
+    if (OwnsTerminal())
+        Say(QString::fromLatin1(kCommandHelp) +
+            (g_cycleOn ? QStringLiteral(" (the cycle is on)") : QStringLiteral(" (the cycle is off)")));
     std::thread reader(ReadCommands, static_cast<unsigned>(o.mask));
 #else
     std::thread(ReadCommands, static_cast<unsigned>(o.mask)).detach(); // getchar() cannot be interrupted
