@@ -79,14 +79,6 @@ void SetCellText(QTableWidget* list, int row, int col, const QString& text)
     }
 }
 
-// Rows as high as a list view's: the text height and a little room.
-void SetCompactRows(QTableWidget* list)
-{
-    const int h = list->fontMetrics().height() + 5;
-    list->verticalHeader()->setMinimumSectionSize(h);
-    list->verticalHeader()->setDefaultSectionSize(h);
-}
-
 QString CellText(const QTableWidget* list, int row, int col)
 {
     const QTableWidgetItem* item = list->item(row, col);
@@ -243,7 +235,6 @@ void DlgSub2::InitLiveLists()
             }
         }
         list->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-        SetCompactRows(list);
     }
 
     for (int j = 0; j < kSlotCount; ++j) {
@@ -282,7 +273,6 @@ void DlgSub2::InitProcedureControls()
                                               "按下其他键影响的差值", "触摸差值", "信噪比", "灵敏度百分比",
                                               "噪声设定值", "触摸阈值设定", "可靠性评估"};
         static const int widths[] = {60, 80, 80, 80, 80, 80, 80, 80, 90, 90, 90, 90};
-        SetCompactRows(m_listResult);
         m_listResult->setColumnCount(12);
         m_listResult->setRowCount(kSlotCount);
         for (int col = 0; col < 12; ++col) {
