@@ -363,3 +363,48 @@ TEST(ChartAxisAutoRange, FullAndVisibleRangesFollowTheData)
 }
 
 }  // namespace
+
+namespace {
+
+// Right and top axes: bands on the far sides, marks pointing outwards from the plot, labels
+// right of the right axis and above the top axis, titles at the outer edges.
+TEST(ChartAxisLayout, SecondaryAxesMarksLabelsAndTitles)
+{
+    RecordedChart chart(500, 200);
+    CChartStandardAxis* top = chart.CreateAxisAt(TopAxis);
+    top->SetRange(0, 10);
+    top->Label()->SetText("top");  // 18 x 15 -> 22 x 19
+    CChartStandardAxis* right = chart.CreateAxisAt(RightAxis);
+    right->SetRange(0, 1);
+    right->Label()->SetText("right");  // 30 x 15 -> vertical 19 x 34
+    chart.RedrawChart();
+
+    // Right band 19 + 18 + 10 = 47; top band 19 + 13 + 6 = 38 below R.top = 3.
+    EXPECT_EQ(chart.PlotRect(), (ChartRect{3, 41, 450, 197}));
+    EXPECT_EQ(right->BandRect(), (ChartRect{450, 3, 497, 197}));
+    EXPECT_EQ(top->BandRect(), (ChartRect{3, 3, 497, 41}));
+    const QStringList& calls = chart.rec.calls;
+
+    // Right axis: line at band.left + 1, marks from band.left + 1 outwards, labels at
+    // band.left + 6; 156 px over 0..1 gives an increment of 0.2.
+    EXPECT_TRUE(calls.contains("Line 451 197 451 41"));
+    EXPECT_TRUE(calls.contains("Line 451 197 454 197"));
+    EXPECT_TRUE(calls.contains("Text 456 191 \"0.0\" size=80 v=0 #000000"));
+    EXPECT_TRUE(calls.contains("Line 451 41 454 41"));
+    EXPECT_TRUE(calls.contains("Text 456 35 \"1.0\" size=80 v=0 #000000"));
+    // Its title: mid (197 + 41) / 2 = 119, top 119 + 17, left band.right - 19 - 2.
+    EXPECT_EQ(right->Label()->Rect(), (ChartRect{476, 136, 495, 170}));
+    EXPECT_TRUE(calls.contains("Text 478 136 \"right\" size=100 v=1 #000000"));
+
+    // Top axis: line at band.bottom - 1, marks upwards, labels th + 5 above the band's bottom.
+    EXPECT_TRUE(calls.contains("Line 3 40 450 40"));
+    EXPECT_TRUE(calls.contains("Line 3 40 3 37"));
+    EXPECT_TRUE(calls.contains("Text 0 23 \"0\" size=80 v=0 #000000"));
+    EXPECT_TRUE(calls.contains("Line 450 40 450 37"));
+    EXPECT_TRUE(calls.contains("Text 444 23 \"10\" size=80 v=0 #000000"));
+    // Its title at the band's top, centred on mid (3 + 450) / 2 = 226.
+    EXPECT_EQ(top->Label()->Rect(), (ChartRect{215, 3, 237, 22}));
+    EXPECT_TRUE(calls.contains("Text 215 5 \"top\" size=100 v=0 #000000"));
+}
+
+}  // namespace
