@@ -383,7 +383,8 @@ void CChartCtrl::OnScroll(CChartScrollBar* bar, CChartScrollBar::ScrollCode code
     bool ours = false;
     for (auto& a : m_axes)
         ours = ours || (a && a.get() == axis);
-    if (ours) {
+    // The end of a scroll gesture moves nothing: neither the bar nor the range.
+    if (ours && code != CChartScrollBar::EndScroll) {
         const int previous = bar->Position();
         const int current = bar->OnScroll(code, thumb);
         axis->ScrollToStep(previous, current, !axis->IsHorizontal());

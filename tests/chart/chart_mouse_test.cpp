@@ -295,3 +295,22 @@ TEST_F(ScrollFixture, HugeZoomKeepsStepCountsBounded)
 }
 
 }  // namespace
+
+namespace {
+
+// The end of a scroll gesture only redraws: the range stays exactly as it is, even one
+// narrower than the zoom limit (which any zoom step would widen).
+TEST_F(ScrollFixture, EndOfScrollLeavesTheRangeAlone)
+{
+    bottom->SetRange(10, 10.0005);
+    CChartScrollBar* bar = bottom->ScrollBar();
+    const int position = bar->Position();
+    const int renders = chart->RenderCount();
+    chart->OnScroll(bar, CChartScrollBar::EndScroll, 0);
+    EXPECT_EQ(bottom->RangeMin(), 10);
+    EXPECT_EQ(bottom->RangeMax(), 10.0005);
+    EXPECT_EQ(bar->Position(), position);
+    EXPECT_EQ(chart->RenderCount(), renders + 1);
+}
+
+}  // namespace
