@@ -15,15 +15,18 @@ CChartScrollBar::CChartScrollBar(CChartAxis* axis, QWidget* chart)
     setRange(1, 1);
     setPageStep(1);
     setValue(1);
-    // First placement: the current plotting rectangle moved in by one pixel at left and top.
+    // First placement: the current plotting rectangle moved in by one pixel at left and top,
+    // the bar of standard thickness against its axis' edge of it.
     if (auto* ctrl = qobject_cast<CChartCtrl*>(chart)) {
         const ChartRect p = ctrl->PlotRect();
         const int t = Thickness();
         QRect g(p.left + 1, p.top + 1, std::max(0, p.Width() - 1), std::max(0, p.Height() - 1));
-        if (orientation() == Qt::Horizontal)
-            g.setHeight(t);
-        else
-            g.setWidth(t);
+        switch (axis ? axis->Position() : LeftAxis) {
+        case BottomAxis: g.setTop(g.top() + g.height() - t); break;
+        case TopAxis: g.setHeight(t); break;
+        case LeftAxis: g.setWidth(t); break;
+        case RightAxis: g.setLeft(g.left() + g.width() - t); break;
+        }
         setGeometry(g);
     }
     connect(this, &QAbstractSlider::actionTriggered, this, &CChartScrollBar::OnAction);

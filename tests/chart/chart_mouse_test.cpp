@@ -314,3 +314,22 @@ TEST_F(ScrollFixture, EndOfScrollLeavesTheRangeAlone)
 }
 
 }  // namespace
+
+namespace {
+
+// Before the next redraw places them, new bars lie inside the plotting rectangle (moved in by
+// one pixel at left and top), each against its axis' edge.
+TEST(ChartScroll, NewBarsStartAgainstTheirEdge)
+{
+    RecordedChart chart(500, 300);
+    chart.RedrawChart();
+    const ChartRect p = chart.PlotRect();
+    ASSERT_EQ(p, (ChartRect{3, 3, 497, 297}));
+    const int t = chart.CreateAxisAt(BottomAxis)->ScrollBar()->Thickness();
+    EXPECT_EQ(chart.AxisAt(BottomAxis)->ScrollBar()->geometry(), QRect(QPoint(4, 297 - t), QPoint(496, 296)));
+    EXPECT_EQ(chart.CreateAxisAt(TopAxis)->ScrollBar()->geometry(), QRect(QPoint(4, 4), QPoint(496, 3 + t)));
+    EXPECT_EQ(chart.CreateAxisAt(LeftAxis)->ScrollBar()->geometry(), QRect(QPoint(4, 4), QPoint(3 + t, 296)));
+    EXPECT_EQ(chart.CreateAxisAt(RightAxis)->ScrollBar()->geometry(), QRect(QPoint(497 - t, 4), QPoint(496, 296)));
+}
+
+}  // namespace
