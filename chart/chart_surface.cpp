@@ -406,8 +406,13 @@ void QPainterChartSurface::IntersectClip(const ChartRect& rect)
     Flush();
     const QRect r(rect.left, rect.top, std::max(0, rect.Width()), std::max(0, rect.Height()));
     m_painter.setClipRect(r, m_clipped ? Qt::IntersectClip : Qt::ReplaceClip);
+    // The direct pixel path clips to the same area as the painter: the intersection.
+    if (m_clipped)
+        m_clip = {std::max(m_clip.left, rect.left), std::max(m_clip.top, rect.top), std::min(m_clip.right, rect.right),
+                  std::min(m_clip.bottom, rect.bottom)};
+    else
+        m_clip = rect;
     m_clipped = true;
-    m_clip = rect;
 }
 
 void QPainterChartSurface::ResetClip()

@@ -88,6 +88,26 @@ TEST_P(SurfaceTest, DiagonalSegmentsToFarPointsStayInsideTheClip)
     EXPECT_EQ(image.pixelColor(20, 70), kRed);
 }
 
+TEST_P(SurfaceTest, ClipsIntersect)
+{
+    {
+        QPainterChartSurface s(&image);
+        s.IntersectClip({10, 10, 60, 60});
+        s.IntersectClip({40, 0, 100, 80});
+        s.SetPen(ChartPenStyle::Solid, 1, 0x0000FF);
+        s.MoveTo(0, 20);
+        s.LineTo(100, 20);
+        s.SetPen(ChartPenStyle::Solid, 2, 0x0000FF);
+        const ChartPoint pts[] = {{0, 30}, {100, 30}};
+        s.Polyline(pts, 2);
+    }
+    // Only x 40..59 of both lines: inside both rectangles.
+    EXPECT_EQ(CountColour(image, kRed, QRect(0, 20, 100, 1)), 20);
+    EXPECT_EQ(image.pixelColor(40, 20), kRed);
+    EXPECT_NE(image.pixelColor(60, 20), kRed);
+    EXPECT_EQ(CountColour(image, kRed, QRect(0, 0, 100, 80)), 20 + 2 * 20);
+}
+
 TEST_P(SurfaceTest, FillEdgeAndText)
 {
     {
