@@ -412,63 +412,72 @@ void DlgSub2::OnSpinDelta(int spinId, int delta)
     }
 }
 
-void DlgSub2::RefreshCharts(int keyCount)
+void DlgSub2::SuspendCharts()
+{
+    for (CChartCtrl* chart : {m_chartSample, m_chartBaseline, m_chartDiff})
+        if (chart) {
+            chart->EnableRedraw(false);
+            chart->DeleteAllSeries();
+        }
+}
+
+void DlgSub2::AddSlotCurves(int slot)
 {
     const struct {
         CChartCtrl* chart;
         const HistoryTable* history;
     } charts[] = {{m_chartSample, &m_history.sample}, {m_chartBaseline, &m_history.baseline}, {m_chartDiff, &m_history.diff}};
-    for (const auto& c : charts)
-        if (c.chart) {
-            c.chart->EnableRedraw(false);
-            c.chart->DeleteAllSeries();
-        }
-    for (int j = 0; j < keyCount; ++j) {
-        if (!m_slots[j].visible)
+    for (const auto& c : charts) {
+        if (!c.chart)
             continue;
-        for (const auto& c : charts) {
-            if (!c.chart)
-                continue;
-            CChartLineSerie* serie = c.chart->AddLineSerie();
-            if (!serie)
-                continue;
-            serie->SetPointOrder(NoOrder);
-            serie->SetXYData(g_historyX.data(), (*c.history)[j], kHistoryLength);
-            serie->SetLineWidth(2);
-            serie->SetSerieColor(g_channelColours[j]);
-        }
+        CChartLineSerie* serie = c.chart->AddLineSerie();
+        if (!serie)
+            continue;
+        serie->SetPointOrder(NoOrder);
+        serie->SetXYData(g_historyX.data(), (*c.history)[slot], kHistoryLength);
+        serie->SetLineWidth(2);
+        serie->SetSerieColor(g_channelColours[slot]);
     }
-    for (const auto& c : charts)
-        if (c.chart)
-            c.chart->EnableRedraw(true);
+}
+
+void DlgSub2::ResumeCharts()
+{
+    for (CChartCtrl* chart : {m_chartSample, m_chartBaseline, m_chartDiff})
+        if (chart)
+            chart->EnableRedraw(true);
 }
 
 void DlgSub2::RefreshLiveView()
 {
+    // The charts are rebuilt inside one redraw bracket that also spans the list work, so each is
+    // drawn once, at the end, with all its new curves.
     const int k = qMin<int>(m_keyCount, kSlotCount);
-    RefreshCharts(k);
+    SuspendCharts();
     QTableWidget* const lists[] = {m_listSample, m_listBaseline, m_listDiff};
-    if (!m_listSample || !m_listBaseline || !m_listDiff)
-        return;
+    const bool haveLists = m_listSample && m_listBaseline && m_listDiff;
     for (int j = 0; j < k; ++j) {
         const KeySlot& slot = m_slots[j];
-        const QString name = QStringLiteral("TK%1").arg(slot.channel);
-        if (CellText(m_listSample, j, 0) != name)
-            for (QTableWidget* list : lists)
-                SetCellText(list, j, 0, name);
-        if (slot.visible) {
-            SetCellText(m_listSample, j, 1, QString::number(slot.sample));
-            SetCellText(m_listBaseline, j, 1, QString::number(slot.baseline));
-            SetCellText(m_listDiff, j, 1, QString::number(slot.diff));
-        } else {
-            for (QTableWidget* list : lists)
-                SetCellText(list, j, 1, QString());
+        if (slot.visible)
+            AddSlotCurves(j);
+        if (haveLists) {
+            const QString name = QStringLiteral("TK%1").arg(slot.channel);
+            if (CellText(m_listSample, j, 0) != name)
+                for (QTableWidget* list : lists)
+                    SetCellText(list, j, 0, name);
+            if (slot.visible) {
+                SetCellText(m_listSample, j, 1, QString::number(slot.sample));
+                SetCellText(m_listBaseline, j, 1, QString::number(slot.baseline));
+                SetCellText(m_listDiff, j, 1, QString::number(slot.diff));
+            } else {
+                for (QTableWidget* list : lists)
+                    SetCellText(list, j, 1, QString());
+            }
         }
         if (m_checkChannel[j])
             m_checkChannel[j]->setEnabled(true);
     }
     for (int j = k; j < kSlotCount; ++j) {
-        if (!CellText(m_listSample, j, 0).isEmpty())
+        if (haveLists && !CellText(m_listSample, j, 0).isEmpty())
             for (QTableWidget* list : lists) {
                 SetCellText(list, j, 0, QString());
                 SetCellText(list, j, 1, QString());
@@ -480,6 +489,7 @@ void DlgSub2::RefreshLiveView()
         }
         m_slots[j].visible = 1;
     }
+    ResumeCharts();
 }
 
 // ---- detection procedure and results table -----------------------------------------------------

@@ -87,7 +87,11 @@ private:
     QRect ChartPlace(int index) const;
     void InitProcedureControls();
     void SetLinkControlsEnabled(bool enabled);
-    void RefreshCharts(int keyCount);
+    // The chart part of the live refresh: redrawing suspended and curves deleted, one curve per
+    // chart for a visible slot, redrawing resumed (each chart drawn once).
+    void SuspendCharts();
+    void AddSlotCurves(int slot);
+    void ResumeCharts();
 
     UiServices* m_services;
 

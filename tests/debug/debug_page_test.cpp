@@ -307,6 +307,24 @@ TEST_F(PageTest, EachVisibleSlotDrawsOneCurvePerChart)
     }
 }
 
+TEST_F(PageTest, ListsAreWrittenWhileTheChartsStillHoldTheirRedraw)
+{
+    // One bracket spans the whole pass: the charts resume (and draw) only after the list work.
+    Open();
+    std::vector<int> countersSeen;
+    for (int id : {1032, 1034})
+        QObject::connect(Ctl<QTableWidget>(id), &QTableWidget::itemChanged, [&] {
+            for (CChartCtrl* chart : {page.ChartSample(), page.ChartBaseline(), page.ChartDiff()})
+                countersSeen.push_back(chart->RedrawCounter());
+        });
+    Show(kExample);
+    ASSERT_FALSE(countersSeen.empty());
+    for (int c : countersSeen)
+        EXPECT_LT(c, 1) << "a chart was resumed before the lists were written";
+    EXPECT_EQ(page.ChartSample()->RedrawCounter(), 1);
+    EXPECT_EQ(page.ChartDiff()->SeriesCount(), 2u);
+}
+
 TEST_F(PageTest, OneRenderPerChartPerTick)
 {
     Open();
