@@ -144,10 +144,15 @@ void DlgSub1::ConnectHandlers()
         UpdateLowPowerControls();
     });
     // Programmatic selections are made with the signals blocked, so this runs for the user's
-    // choices only (mouse, keyboard or the drop-down list).
+    // choices only (mouse, keyboard or the drop-down list). A pick of the item already shown
+    // stores it too: after an import the shown item may stand for a different code (120 shows
+    // "1.0 S"), and choosing that item means its own code.
     for (const OptionTable& t : ParamOptionTables()) {
         const int id = t.controlId;
-        connect(controlAs<QComboBox>(id), qOverload<int>(&QComboBox::currentIndexChanged), this,
+        auto* combo = controlAs<QComboBox>(id);
+        connect(combo, qOverload<int>(&QComboBox::currentIndexChanged), this,
+                [this, id](int index) { OnComboChanged(id, index); });
+        connect(combo, qOverload<int>(&QComboBox::activated), this,
                 [this, id](int index) { OnComboChanged(id, index); });
     }
     // Combo 1029 (the IC model) stores nothing.

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -323,6 +324,34 @@ TEST_F(PageTest, CombosStoreTheirCodes)
     EXPECT_EQ(page->Params().tkVchg, 0);
     Combo(1029)->setCurrentIndex(0);
     EXPECT_TRUE(Combo(1057)->isEnabled());
+}
+
+TEST_F(PageTest, PickingTheShownItemStoresItsCode)
+{
+    // After an import a combo may show an item that stands for another code; the user choosing
+    // that very item from the list stores the item's own code.
+    ASSERT_TRUE(WriteFile(HeaderPath(), "#define TKLib_LONG_TOUCH_TIME 1\n#define TKLib_TouchLowerPower 1\n"
+                                        "#define T_GOTOLOWPOWERMODE_C_Init_DF 120\n"));
+    ui.nextPath = HeaderPath();
+    page->OnImportHeader();
+    ASSERT_TRUE(ui.warnings.isEmpty());
+    ASSERT_EQ(page->Params().longTouchTime, 1);
+    ASSERT_EQ(Combo(1056)->currentText(), QStringLiteral("禁止"));
+    ASSERT_EQ(page->Params().gotoLowPowerTime, 120);
+    ASSERT_EQ(Combo(1080)->currentText(), QStringLiteral("1.0 S"));
+
+    for (int id : {1056, 1080}) {
+        QComboBox* combo = Combo(id);
+        ASSERT_TRUE(combo->isEnabled()) << id;
+        combo->setFocus();
+        combo->showPopup();
+        QWidget* list = combo->view();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(list->window())) << id;
+        QTest::keyClick(list, Qt::Key_Return);
+        EXPECT_TRUE(QTest::qWaitFor([list] { return !list->window()->isVisible(); })) << id;
+    }
+    EXPECT_EQ(page->Params().longTouchTime, 0);
+    EXPECT_EQ(page->Params().gotoLowPowerTime, 100);
 }
 
 TEST_F(PageTest, ImportSetsControlsAndKeepsLowPowerChecks)
