@@ -11,6 +11,9 @@ ZCStatic::ZCStatic(QWidget* parent, ColorRef text, ColorRef background)
     : QLabel(parent), m_textColor(text), m_bkColor(background)
 {
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // A left-aligned static wraps its text at word boundaries onto the lines below (the file
+    // status line is two lines tall for a long path).
+    setWordWrap(true);
     setAutoFillBackground(false);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }

@@ -73,3 +73,23 @@ TEST(ZCStatic, SetTextColorRedrawPaintsBeforeReturning)
     label.SetTextColorRedraw(0x006400);
     EXPECT_GT(label.paints, before);
 }
+
+TEST(ZCStatic, LongTextWrapsOntoTheNextLine)
+{
+    // Like a left-aligned static control: words that pass the right edge continue on the line
+    // below instead of being cut off.
+    ZCStatic label;
+    QFont f = label.font();
+    f.setPixelSize(12);
+    label.setFont(f);
+    label.resize(120, 40);
+    label.setText(QStringLiteral("文件已导出： /home/user/project/touch_cfg.h"));
+    label.SetTextColorRedraw(0x0000FF);
+    const QImage img = label.grab().toImage();
+    int lowerRed = 0;
+    for (int y = 20; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (img.pixelColor(x, y) == QColor(255, 0, 0))
+                ++lowerRed;
+    EXPECT_GT(lowerRed, 0);
+}
