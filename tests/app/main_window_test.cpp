@@ -90,6 +90,8 @@ TEST(MainWindow, AboutEntryOpensTheAboutBoxModally)
         ASSERT_NE(ok, nullptr);
         EXPECT_EQ(ok->text(), QStringLiteral("确定"));
         EXPECT_FALSE(box->Body()->controlAs<QLabel>(128)->pixmap().isNull());
+        for (QWidget* w : box->Body()->controls())
+            EXPECT_FALSE(w->accessibleName().trimmed().isEmpty()) << w->property("controlId").toInt();
         QTest::mouseClick(ok, Qt::LeftButton);
     });
     dlg.AboutAction()->trigger();
