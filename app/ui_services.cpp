@@ -1,6 +1,7 @@
 #include "app/ui_services.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -18,7 +19,8 @@ public:
 
     QString PickOpenFile(QWidget* parent, const QString& filter) override
     {
-        return QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
+        // The path as the platform writes it (backslashes on Windows): it is shown in messages.
+        return QDir::toNativeSeparators(QFileDialog::getOpenFileName(parent, QString(), QString(), filter));
     }
 
     bool OpenDocument(const QString& path) override
