@@ -158,6 +158,11 @@ TEST_F(PageTest, OpenCloseReopenFollowsTheButtonStates)
     EXPECT_EQ(device->openedSettings.baud, 38400);
     EXPECT_EQ(page.Comm()->GetRThreshold(), 9);
     EXPECT_EQ(page.Comm()->GetInBufferSize(), 1024);
+    EXPECT_EQ(page.Comm()->GetOutBufferSize(), 1024);
+    EXPECT_EQ(page.Comm()->GetInputLen(), 0);
+    EXPECT_EQ(page.Comm()->GetInputMode(), kComInputModeBinary);
+    EXPECT_EQ(page.Comm()->GetSettings(), "38400,n,8,1");
+    EXPECT_EQ(page.Comm()->GetCommPort(), 3);
     EXPECT_EQ(Ctl<QPushButton>(1024)->text(), "串口3已打开");
     EXPECT_NE(page.TimerId(), 0);
     for (int id : {1025, 1026, 1028, 1029, 1052})
