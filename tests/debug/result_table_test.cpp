@@ -13,6 +13,7 @@
 #include "debug/evaluation.h"
 #include "debug/key_slot.h"
 #include "debug/result_table.h"
+#include "tests/debug/gtest_wait.h"
 
 namespace {
 
@@ -166,7 +167,7 @@ TEST_F(CellEditorTest, OpensOverTheCellWithTheCaretAtTheEnd)
     EXPECT_EQ(edit->geometry(), table->visualRect(table->model()->index(2, 4)));
     EXPECT_EQ(edit->text(), "123");
     EXPECT_EQ(edit->cursorPosition(), 3);
-    QTRY_VERIFY(edit->hasFocus());
+    GTEST_TRY_VERIFY(edit->hasFocus());
     EXPECT_EQ(table->rowCount(), 8); // not the last row
 }
 
@@ -184,7 +185,7 @@ TEST_F(CellEditorTest, LastRowAppendsARowEachTime)
     DoubleClick(7, 3);
     EXPECT_EQ(table->rowCount(), 9);
     other->setFocus();
-    QTRY_VERIFY(!edit->isVisible());
+    GTEST_TRY_VERIFY(!edit->isVisible());
     DoubleClick(8, 3);
     EXPECT_EQ(table->rowCount(), 10);
 }
@@ -196,11 +197,11 @@ TEST_F(CellEditorTest, FocusLossWritesTheTextUnchangedAndEvaluates)
     EXPECT_EQ(cells->Text(0, ResultCol::Threshold), "175");
 
     DoubleClick(0, ResultCol::Sensitivity);
-    QTRY_VERIFY(edit->hasFocus());
+    GTEST_TRY_VERIFY(edit->hasFocus());
     edit->selectAll();
     QTest::keyClicks(edit, "80");
     other->setFocus(); // click elsewhere
-    QTRY_VERIFY(!edit->isVisible());
+    GTEST_TRY_VERIFY(!edit->isVisible());
     EXPECT_EQ(cells->Text(0, ResultCol::Sensitivity), "80");
     EXPECT_EQ(cells->Text(0, ResultCol::Threshold), "235");
     EXPECT_EQ(cells->Text(0, ResultCol::Reliability), "20.0");
@@ -208,32 +209,32 @@ TEST_F(CellEditorTest, FocusLossWritesTheTextUnchangedAndEvaluates)
 
     // A hand-typed derived figure in an evaluated row is recomputed at once.
     DoubleClick(0, ResultCol::Delta);
-    QTRY_VERIFY(edit->hasFocus());
+    GTEST_TRY_VERIFY(edit->hasFocus());
     QTest::keyClicks(edit, "999");
     EXPECT_EQ(edit->text(), "300999"); // typed after the existing text
     QTest::keyClick(edit, Qt::Key_Return);
-    QTRY_VERIFY(!edit->isVisible());
+    GTEST_TRY_VERIFY(!edit->isVisible());
     EXPECT_EQ(cells->Text(0, ResultCol::Delta), "300");
 
     // Text that is not a number is stored as typed; an empty text empties the cell.
     DoubleClick(1, ResultCol::Load);
-    QTRY_VERIFY(edit->hasFocus());
+    GTEST_TRY_VERIFY(edit->hasFocus());
     QTest::keyClicks(edit, " abc ");
     QTest::keyClick(edit, Qt::Key_Escape);
-    QTRY_VERIFY(!edit->isVisible());
+    GTEST_TRY_VERIFY(!edit->isVisible());
     EXPECT_EQ(cells->Text(1, ResultCol::Load), " abc ");
     DoubleClick(1, ResultCol::Load);
-    QTRY_VERIFY(edit->hasFocus());
+    GTEST_TRY_VERIFY(edit->hasFocus());
     edit->clear();
     other->setFocus();
-    QTRY_VERIFY(!edit->isVisible());
+    GTEST_TRY_VERIFY(!edit->isVisible());
     EXPECT_TRUE(cells->Text(1, ResultCol::Load).isEmpty());
 }
 
 TEST_F(CellEditorTest, ANewDoubleClickCommitsTheOpenCellFirst)
 {
     DoubleClick(2, 5);
-    QTRY_VERIFY(edit->hasFocus());
+    GTEST_TRY_VERIFY(edit->hasFocus());
     QTest::keyClicks(edit, "7");
     DoubleClick(3, 9);
     EXPECT_EQ(cells->Text(2, 5), "7");
@@ -248,12 +249,12 @@ TEST_F(CellEditorTest, RebuildWhileEditingThenTheEditorWins)
     live.m_keyCount = 1;
     live.m_slots[0].channel = 4;
     DoubleClick(0, ResultCol::Noise);
-    QTRY_VERIFY(edit->hasFocus());
+    GTEST_TRY_VERIFY(edit->hasFocus());
     QTest::keyClicks(edit, "-15");
     RebuildResultRows(*cells, live); // a tick while the editor is open
     EXPECT_EQ(cells->Text(0, 0), "TK4");
     other->setFocus();
-    QTRY_VERIFY(!edit->isVisible());
+    GTEST_TRY_VERIFY(!edit->isVisible());
     EXPECT_EQ(cells->Text(0, ResultCol::Noise), "-15");
 }
 
