@@ -269,6 +269,8 @@ void DlgSub2::InitProcedureControls()
         m_editCell->hide();
     if (m_listResult) {
         m_listResult->setShowGrid(true);
+        // Tab leaves the table like any other control (arrows choose the cell, F2 edits it).
+        m_listResult->setTabKeyNavigation(false);
         static const char* const headers[] = {"键位", "无按键", "按键按下", "实际噪声值", "负载影响值",
                                               "按下其他键影响的差值", "触摸差值", "信噪比", "灵敏度百分比",
                                               "噪声设定值", "触摸阈值设定", "可靠性评估"};

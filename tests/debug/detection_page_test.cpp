@@ -25,6 +25,7 @@
 #include "debug/procedure.h"
 #include "debug/result_table.h"
 #include "tests/debug/fake_serial.h"
+#include "tests/debug/gtest_wait.h"
 
 namespace {
 
@@ -243,11 +244,11 @@ TEST_F(DetectionPage, EditorOnTheResultsList)
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell.center());
     ASSERT_TRUE(edit->isVisible());
     EXPECT_EQ(edit->text(), "60");
-    QTRY_VERIFY(edit->hasFocus());
+    GTEST_TRY_VERIFY(edit->hasFocus());
     edit->selectAll();
     QTest::keyClicks(edit, "80");
     Button(1054)->setFocus(); // focus elsewhere
-    QTRY_VERIFY(!edit->isVisible());
+    GTEST_TRY_VERIFY(!edit->isVisible());
     EXPECT_EQ(Result(0, ResultCol::Sensitivity), "80");
     EXPECT_EQ(Result(0, ResultCol::Threshold), "235");
 
@@ -255,6 +256,39 @@ TEST_F(DetectionPage, EditorOnTheResultsList)
     EXPECT_EQ(page.Results().RowCount(), 9);
     page.OnCellEditKillFocus();
     EXPECT_FALSE(edit->isVisible());
+}
+
+// The results table from the keyboard alone: arrows choose the cell, F2 opens the editor, Return
+// writes the text back and returns to the table, and Tab leaves the table like any other control
+// instead of walking through its cells.
+TEST_F(DetectionPage, ResultsTableFromTheKeyboard)
+{
+    page.resize(page.sizeHint());
+    page.show();
+    QApplication::setActiveWindow(&page);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
+    Open();
+    Tick(0x01);
+    auto* list = Ctl<QTableWidget>(1030);
+    auto* edit = Ctl<QLineEdit>(1031);
+    list->setFocus(Qt::TabFocusReason);
+    GTEST_TRY_VERIFY(list->hasFocus());
+    list->setCurrentCell(0, 0);
+    for (int i = 0; i < ResultCol::Load; ++i)
+        QTest::keyClick(list, Qt::Key_Right);
+    ASSERT_EQ(list->currentColumn(), ResultCol::Load);
+    QTest::keyClick(list, Qt::Key_F2);
+    ASSERT_TRUE(edit->isVisible());
+    GTEST_TRY_VERIFY(edit->hasFocus());
+    QTest::keyClicks(edit, "5");
+    QTest::keyClick(edit, Qt::Key_Return);
+    GTEST_TRY_VERIFY(!edit->isVisible());
+    EXPECT_EQ(Result(0, ResultCol::Load), "05");
+    EXPECT_TRUE(list->hasFocus());
+
+    QTest::keyClick(list, Qt::Key_Tab);
+    GTEST_TRY_VERIFY(!list->hasFocus());
+    EXPECT_EQ(list->currentColumn(), ResultCol::Load);
 }
 
 // The page goes away while the cell editor is open and has the focus: its focus loss during the
@@ -270,7 +304,7 @@ TEST(DetectionPageTeardown, PageClosedWhileTheEditorIsOpen)
     page->OnResultDblClk(0, 4);
     auto* edit = page->controlAs<QLineEdit>(1031);
     ASSERT_TRUE(edit->isVisible());
-    QTRY_VERIFY(edit->hasFocus());
+    GTEST_TRY_VERIFY(edit->hasFocus());
     page.reset();
     SUCCEED();
 }
