@@ -386,6 +386,8 @@ void CChartCtrl::OnScroll(CChartScrollBar* bar, CChartScrollBar::ScrollCode code
     // The end of a scroll gesture moves nothing: neither the bar nor the range.
     if (ours && code != CChartScrollBar::EndScroll) {
         const int previous = bar->Position();
+        // The range follows the position the bar keeps (at most its last page), so a step
+        // past the end never scrolls the view beyond the data.
         const int current = bar->OnScroll(code, thumb);
         axis->ScrollToStep(previous, current, !axis->IsHorizontal());
         for (auto& a : m_axes) {

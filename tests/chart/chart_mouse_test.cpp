@@ -333,3 +333,21 @@ TEST(ChartScroll, NewBarsStartAgainstTheirEdge)
 }
 
 }  // namespace
+
+namespace {
+
+// Scrolling to the end shows the last page of the data, not a view beyond it: the range
+// follows the bar's kept position (steps - 10 at most).
+TEST_F(ScrollFixture, ScrollingToTheEndStopsAtTheLastPage)
+{
+    bottom->ZoomTo(50, 100);  // 40 steps of 5 at position 10
+    CChartScrollBar* bar = bottom->ScrollBar();
+    chart->OnScroll(bar, CChartScrollBar::Bottom, 0);
+    EXPECT_EQ(bar->Position(), 30);
+    EXPECT_DOUBLE_EQ(bottom->RangeMin(), 150);
+    EXPECT_DOUBLE_EQ(bottom->RangeMax(), 200);
+    chart->OnScroll(bar, CChartScrollBar::PageDown, 0);  // already on the last page
+    EXPECT_DOUBLE_EQ(bottom->RangeMin(), 150);
+}
+
+}  // namespace
