@@ -1,7 +1,9 @@
 #include "debug/evaluation.h"
 
-#include <cstdio>
+#include <iomanip>
 #include <limits>
+#include <locale>
+#include <sstream>
 
 #include "debug/result_table.h"
 
@@ -66,9 +68,12 @@ QString FormatFigure(std::int32_t value) { return QString::number(value); }
 
 QString FormatReliability(double value)
 {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.1f", value);
-    return QString::fromLatin1(buf);
+    // Written in the classic "C" locale whatever locale the program runs under (Qt adopts the
+    // user's on Unix, where printf would then write "15,0"); the rounding is printf's.
+    std::ostringstream out;
+    out.imbue(std::locale::classic());
+    out << std::fixed << std::setprecision(1) << value;
+    return QString::fromStdString(out.str());
 }
 
 void EvaluateResults(ResultCells& cells, int keyCount)

@@ -60,7 +60,7 @@ RowFigures EvaluateRow(const RowInputs& in);
 QString FormatFigure(std::int32_t value);        // "%d"
 // "%.1lf": the double is rounded to the nearest one-decimal text; a value exactly halfway (only
 // possible for quotients such as 0.25 = 1 / 4) goes to the even digit, as the C library does:
-// 0.25 gives "0.2", 0.75 gives "0.8".
+// 0.25 gives "0.2", 0.75 gives "0.8". Always with a decimal point, whatever the locale.
 QString FormatReliability(double value);
 extern const char* const kAbnormalText;          // "检测异常" (UTF-8)
 

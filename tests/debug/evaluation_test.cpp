@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QProcess>
+#include <QTemporaryDir>
+#include <clocale>
+#include <cstdio>
 #include <limits>
+#include <string>
 
 #include "debug/evaluation.h"
 #include "debug/result_table.h"
@@ -235,4 +240,74 @@ TEST(FormatReliability, OneDecimal)
     EXPECT_EQ(FormatReliability(0.25), "0.2"); // exact halves go to the even digit
     EXPECT_EQ(FormatReliability(0.75), "0.8");
     EXPECT_EQ(FormatReliability(-2147483648.0), "-2147483648.0");
+}
+
+namespace {
+
+// Switches LC_NUMERIC to a locale that writes a decimal comma, for the lifetime of the object,
+// and back. Where no such locale is installed, one is compiled into a temporary folder with
+// localedef (glibc reads LOCPATH on every setlocale). Active() is false when neither works.
+class CommaLocale {
+public:
+    CommaLocale()
+    {
+        if (const char* now = std::setlocale(LC_NUMERIC, nullptr))
+            m_saved = now;
+        const char* names[] = {"de_DE.UTF-8", "fr_FR.UTF-8", "ru_RU.UTF-8", "de_DE.utf8"};
+        for (const char* name : names)
+            if (std::setlocale(LC_NUMERIC, name)) {
+                m_active = true;
+                return;
+            }
+#ifdef __GLIBC__
+        if (!m_dir.isValid())
+            return;
+        const QString target = m_dir.filePath(QStringLiteral("de_DE.UTF-8"));
+        if (QProcess::execute(QStringLiteral("localedef"), {"-i", "de_DE", "-f", "UTF-8", target}) != 0)
+            return;
+        m_oldLocPath = qgetenv("LOCPATH");
+        m_setLocPath = true;
+        qputenv("LOCPATH", m_dir.path().toLocal8Bit());
+        m_active = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+#endif
+    }
+    ~CommaLocale()
+    {
+        std::setlocale(LC_NUMERIC, m_saved.c_str());
+        if (m_setLocPath) {
+            if (m_oldLocPath.isNull())
+                qunsetenv("LOCPATH");
+            else
+                qputenv("LOCPATH", m_oldLocPath);
+        }
+    }
+    bool Active() const { return m_active; }
+
+private:
+    std::string m_saved = "C";
+    QTemporaryDir m_dir;
+    QByteArray m_oldLocPath;
+    bool m_setLocPath = false;
+    bool m_active = false;
+};
+
+} // namespace
+
+// The application runs under the user's locale (Qt sets it at start-up on Unix); the reliability
+// figure is still written with a decimal point.
+TEST(FormatReliability, DecimalPointUnderAnyLocale)
+{
+    CommaLocale comma;
+    if (!comma.Active())
+        GTEST_SKIP() << "no locale with a decimal comma available";
+    char probe[16];
+    std::snprintf(probe, sizeof probe, "%.1f", 1.5);
+    ASSERT_STREQ(probe, "1,5"); // the locale is in effect
+    EXPECT_EQ(FormatReliability(15.0), "15.0");
+    EXPECT_EQ(FormatReliability(7.0 / 3.0), "2.3");
+    EXPECT_EQ(FormatReliability(0.25), "0.2");
+    ResultTable t;
+    FillRow(t, 0, "1000", "700", "-12");
+    EvaluateResults(t, 1);
+    EXPECT_EQ(t.Text(0, ResultCol::Reliability), "15.0");
 }
