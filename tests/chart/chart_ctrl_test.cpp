@@ -175,10 +175,11 @@ TEST(ChartCtrl, ImageFollowsTheWidgetSize)
     chart.setGeometry(250, 150, 500, 150);
     chart.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&chart));
-    QTRY_COMPARE(chart.OffscreenImage().size(), QSize(500, 150));
+    // Qt Test's QTRY_ macros would only log a failure under GoogleTest: wait, then assert.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return chart.OffscreenImage().size() == QSize(500, 150); }, 5000));
     const int renders = chart.RenderCount();
     chart.resize(400, 100);
-    QTRY_COMPARE(chart.OffscreenImage().size(), QSize(400, 100));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return chart.OffscreenImage().size() == QSize(400, 100); }, 5000));
     EXPECT_GT(chart.RenderCount(), renders);
 }
 
