@@ -271,23 +271,7 @@ void DlgSub2::InitProcedureControls()
         m_listResult->setShowGrid(true);
         // Tab leaves the table like any other control (arrows choose the cell, F2 edits it).
         m_listResult->setTabKeyNavigation(false);
-        static const char* const headers[] = {"键位", "无按键", "按键按下", "实际噪声值", "负载影响值",
-                                              "按下其他键影响的差值", "触摸差值", "信噪比", "灵敏度百分比",
-                                              "噪声设定值", "触摸阈值设定", "可靠性评估"};
-        static const int widths[] = {60, 80, 80, 80, 80, 80, 80, 80, 90, 90, 90, 90};
-        m_listResult->setColumnCount(12);
-        m_listResult->setRowCount(kSlotCount);
-        for (int col = 0; col < 12; ++col) {
-            auto* header = new QTableWidgetItem(QString::fromUtf8(headers[col]));
-            header->setTextAlignment(Qt::AlignCenter);
-            m_listResult->setHorizontalHeaderItem(col, header);
-            m_listResult->setColumnWidth(col, widths[col]);
-            for (int row = 0; row < kSlotCount; ++row) {
-                auto* item = new QTableWidgetItem;
-                item->setTextAlignment(Qt::AlignCenter);
-                m_listResult->setItem(row, col, item);
-            }
-        }
+        SetUpResultTable(m_listResult); // twelve centred columns, eight empty rows
     }
     if (m_comboKey) {
         for (int k = 0; k < kSlotCount; ++k)

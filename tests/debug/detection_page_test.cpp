@@ -112,6 +112,30 @@ TEST_F(DetectionPage, StartUpState)
     EXPECT_EQ(page.Results().RowCount(), 8);
 }
 
+// The page's own list 1030: headers, widths, eight empty rows; cells written later are centred.
+TEST_F(DetectionPage, ResultsListColumns)
+{
+    auto* list = Ctl<QTableWidget>(1030);
+    const char* headers[] = {"键位", "无按键", "按键按下", "实际噪声值", "负载影响值", "按下其他键影响的差值",
+                             "触摸差值", "信噪比", "灵敏度百分比", "噪声设定值", "触摸阈值设定", "可靠性评估"};
+    const int widths[] = {60, 80, 80, 80, 80, 80, 80, 80, 90, 90, 90, 90};
+    ASSERT_EQ(list->columnCount(), 12);
+    ASSERT_EQ(list->rowCount(), 8);
+    for (int c = 0; c < 12; ++c) {
+        EXPECT_EQ(list->horizontalHeaderItem(c)->text(), QString::fromUtf8(headers[c])) << c;
+        EXPECT_EQ(list->horizontalHeaderItem(c)->textAlignment(), int(Qt::AlignCenter)) << c;
+        EXPECT_EQ(list->columnWidth(c), widths[c]) << c;
+        for (int r = 0; r < 8; ++r)
+            EXPECT_TRUE(Result(r, c).isEmpty());
+    }
+    Open();
+    Tick(); // TK0, TK2, TK5
+    ASSERT_NE(list->item(2, 0), nullptr);
+    EXPECT_EQ(list->item(2, 0)->text(), "TK5");
+    EXPECT_EQ(list->item(2, 0)->textAlignment(), int(Qt::AlignCenter));
+    EXPECT_EQ(list->item(2, ResultCol::Sensitivity)->textAlignment(), int(Qt::AlignCenter));
+}
+
 TEST_F(DetectionPage, AutomaticFlowThroughTheButtons)
 {
     Open();
