@@ -95,11 +95,12 @@ QWidget* DialogPage::CreateStandardControl(const ControlEntry& ctl, QWidget* par
         w->setSelectionMode(QAbstractItemView::SingleSelection);
         w->setWordWrap(false);
         w->horizontalHeader()->setHighlightSections(false);
-        // Rows as tall as a list view's: the text height and a small margin.
-        const int row = QFontMetrics(parent ? parent->font() : w->font()).height() + 5;
+        // Compact rows, the text height and a pixel, so that the eight rows of the debug page's
+        // lists show without scrolling.
+        const int row = QFontMetrics(parent ? parent->font() : w->font()).height() + 1;
         w->verticalHeader()->setMinimumSectionSize(1);
         w->verticalHeader()->setDefaultSectionSize(row);
-        w->horizontalHeader()->setFixedHeight(row + 2);
+        w->horizontalHeader()->setFixedHeight(row + 4);
         return w;
     }
     if (k == QLatin1String("progress")) {
