@@ -7,16 +7,10 @@
 
 namespace {
 
-struct MouseFixture : ::testing::Test {
-    std::unique_ptr<RecordedChart> chart = std::make_unique<RecordedChart>(500, 300);
-    CChartStandardAxis* bottom = nullptr;
-    CChartStandardAxis* left = nullptr;
+struct MouseFixture : ChartWithAxesFixture {
     void SetUp() override
     {
-        bottom = chart->CreateAxisAt(BottomAxis);
-        bottom->SetRange(0, 200);
-        left = chart->CreateAxisAt(LeftAxis);
-        left->SetRange(0, 500);
+        ChartWithAxesFixture::SetUp();
         ASSERT_EQ(chart->PlotRect(), (ChartRect{31, 12, 485, 278}));
     }
 };

@@ -6,18 +6,7 @@
 
 namespace {
 
-struct SerieFixture : ::testing::Test {
-    std::unique_ptr<RecordedChart> chart = std::make_unique<RecordedChart>(500, 300);
-    CChartStandardAxis* bottom = nullptr;
-    CChartStandardAxis* left = nullptr;
-    void SetUp() override
-    {
-        bottom = chart->CreateAxisAt(BottomAxis);
-        bottom->SetRange(0, 200);
-        left = chart->CreateAxisAt(LeftAxis);
-        left->SetRange(0, 500);
-    }
-};
+using SerieFixture = ChartWithAxesFixture;
 
 TEST_F(SerieFixture, NewSeriesSortByXUnlessOrderIsSwitchedOff)
 {

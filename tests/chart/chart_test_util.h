@@ -1,4 +1,6 @@
 #pragma once
+#include <gtest/gtest.h>
+#include <memory>
 // Test helpers: a chart that lays itself out on a recording surface (fixed text metrics:
 // 6 pixels per character, 13 pixels high for the 8-point tick font, 15 for 10 points), so
 // positions are exact, while the widget still renders its image as usual.
@@ -52,3 +54,17 @@ inline QStringList LabelsOf(CChartStandardAxis& axis, const ChartRect& plot)
         labels << axis.TickLabelText(v);
     return labels;
 }
+
+// A 500 x 300 recorded chart with a bottom axis 0..200 and a left axis 0..500.
+struct ChartWithAxesFixture : ::testing::Test {
+    std::unique_ptr<RecordedChart> chart = std::make_unique<RecordedChart>(500, 300);
+    CChartStandardAxis* bottom = nullptr;
+    CChartStandardAxis* left = nullptr;
+    void SetUp() override
+    {
+        bottom = chart->CreateAxisAt(BottomAxis);
+        bottom->SetRange(0, 200);
+        left = chart->CreateAxisAt(LeftAxis);
+        left->SetRange(0, 500);
+    }
+};
