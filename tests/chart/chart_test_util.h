@@ -1,11 +1,12 @@
 #pragma once
-#include <gtest/gtest.h>
-#include <memory>
 // Test helpers: a chart that lays itself out on a recording surface (fixed text metrics:
 // 6 pixels per character, 13 pixels high for the 8-point tick font, 15 for 10 points), so
 // positions are exact, while the widget still renders its image as usual.
 
 #include "chart/chart_ctrl.h"
+
+#include <gtest/gtest.h>
+#include <memory>
 
 #include <vector>
 

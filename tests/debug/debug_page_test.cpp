@@ -11,7 +11,7 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "app/ui_services.h"
+#include "common/ui_spy.h"
 #include "app/zcstatic.h"
 #include "chart/chart_ctrl.h"
 #include "debug/dlgsub2.h"
@@ -20,12 +20,8 @@
 
 namespace {
 
-class RecordingUi : public UiServices {
-public:
-    QStringList warnings;
-    void ShowWarning(QWidget*, const QString& text) override { warnings << text; }
-    QString PickOpenFile(QWidget*, const QString&) override { return {}; }
-    bool OpenDocument(const QString&) override { return true; }
+struct RecordingUi : UiSpy {
+    RecordingUi() { documentOpens = true; }
 };
 
 QByteArray Frame(std::uint8_t mask, std::initializer_list<std::pair<int, int>> values)

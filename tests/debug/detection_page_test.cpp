@@ -17,7 +17,7 @@
 #include <QTest>
 #include <QTimerEvent>
 
-#include "app/ui_services.h"
+#include "common/ui_spy.h"
 #include "app/zcstatic.h"
 #include "debug/cell_editor.h"
 #include "debug/dlgsub2.h"
@@ -31,18 +31,7 @@ namespace {
 
 using Phase = CDetectionProcedure::Phase;
 
-class ServicesSpy : public UiServices {
-public:
-    QStringList warnings;
-    QStringList documents;
-    void ShowWarning(QWidget*, const QString& text) override { warnings << text; }
-    QString PickOpenFile(QWidget*, const QString&) override { return {}; }
-    bool OpenDocument(const QString& path) override
-    {
-        documents << path;
-        return false; // as if the file were missing
-    }
-};
+using ServicesSpy = UiSpy; // OpenDocument answers false, as if the file were missing
 
 QByteArray FrameBytes(std::uint8_t mask, std::uint16_t sample, std::uint16_t baseline)
 {
@@ -357,8 +346,8 @@ private:
 // live difference. The page's own timer is held back, so no phase ends early.
 TEST(DetectionEndToEnd, SimulatedBoardFillsTheResultsTable)
 {
-    const QString sim = QDir(qEnvironmentVariable("MORVEK_BINARY_DIR")).filePath("tools/morvek-board-sim");
-    if (qEnvironmentVariableIsEmpty("MORVEK_BINARY_DIR") || !QFileInfo(sim).isExecutable())
+    const QString sim = BuiltTool("morvek-board-sim");
+    if (sim.isEmpty())
         GTEST_SKIP() << "morvek-board-sim not built";
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());

@@ -14,7 +14,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/ui_services.h"
+#include "common/ui_spy.h"
 #include "debug/dlgsub2.h"
 #include "debug/frame_receiver.h"
 #include "debug/mscomm.h"
@@ -35,12 +35,8 @@ namespace {
 constexpr int kPort = 50; // the highest number: wins over any real port of the machine
 constexpr int kWaitMs = 10000;
 
-class RecordingUi : public UiServices {
-public:
-    QStringList warnings;
-    void ShowWarning(QWidget*, const QString& text) override { warnings << text; }
-    QString PickOpenFile(QWidget*, const QString&) override { return {}; }
-    bool OpenDocument(const QString&) override { return true; }
+struct RecordingUi : UiSpy {
+    RecordingUi() { documentOpens = true; }
 };
 
 const QByteArray kExample = QByteArray::fromHex("000C800CE4010BB80BB80A02FEA5");
@@ -192,8 +188,8 @@ TEST_F(PtyLinkTest, VanishedBoardLeavesThePageQuietAndClosable)
 
 TEST_F(PtyLinkTest, SimulatedBoardWithAllFaults)
 {
-    const QString sim = QDir(qEnvironmentVariable("MORVEK_BINARY_DIR")).filePath("tools/morvek-board-sim");
-    if (qEnvironmentVariableIsEmpty("MORVEK_BINARY_DIR") || !QFileInfo(sim).isExecutable())
+    const QString sim = BuiltTool("morvek-board-sim");
+    if (sim.isEmpty())
         GTEST_SKIP() << "morvek-board-sim not built";
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -232,11 +228,7 @@ TEST_F(PtyLinkTest, SimulatedBoardWithAllFaults)
     EXPECT_FALSE(QFileInfo(link).isSymLink());
 }
 
-QString SimulatorPath()
-{
-    const QString sim = QDir(qEnvironmentVariable("MORVEK_BINARY_DIR")).filePath("tools/morvek-board-sim");
-    return qEnvironmentVariableIsEmpty("MORVEK_BINARY_DIR") || !QFileInfo(sim).isExecutable() ? QString() : sim;
-}
+QString SimulatorPath() { return BuiltTool(QStringLiteral("morvek-board-sim")); }
 
 // Reads the simulator's pseudo-terminal directly and decodes what arrives.
 struct SimulatorLine {

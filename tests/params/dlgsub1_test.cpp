@@ -17,23 +17,12 @@
 #include "app/ui_services.h"
 #include "app/zcstatic.h"
 #include "params/dlgsub1.h"
+#include "common/ui_spy.h"
 #include "params/header_codec.h"
 
 namespace {
 
-class FakeUi : public UiServices {
-public:
-    QString nextPath;
-    QString lastFilter;
-    QStringList warnings;
-    void ShowWarning(QWidget*, const QString& text) override { warnings << text; }
-    QString PickOpenFile(QWidget*, const QString& filter) override
-    {
-        lastFilter = filter;
-        return nextPath;
-    }
-    bool OpenDocument(const QString&) override { return false; }
-};
+using FakeUi = UiSpy;
 
 QByteArray FullHeader()
 {

@@ -1,0 +1,40 @@
+#pragma once
+// Stands in for the message boxes, the file dialog and the shell: records what the page asked
+// for and answers as the test says.
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+
+#include "app/ui_services.h"
+
+class UiSpy : public UiServices {
+public:
+    QStringList warnings;    // texts of the message boxes shown
+    QStringList documents;   // documents the page asked the shell to open
+    QString nextPath;        // what the file dialog returns (empty: cancelled)
+    QString lastFilter;      // the filter the file dialog was given
+    bool documentOpens = false;
+
+    void ShowWarning(QWidget*, const QString& text) override { warnings << text; }
+    QString PickOpenFile(QWidget*, const QString& filter) override
+    {
+        lastFilter = filter;
+        return nextPath;
+    }
+    bool OpenDocument(const QString& path) override
+    {
+        documents << path;
+        return documentOpens;
+    }
+};
+
+// Path of a program built in the tools folder of the build under test, or an empty string.
+inline QString BuiltTool(const QString& name)
+{
+    const QString dir = qEnvironmentVariable("MORVEK_BINARY_DIR");
+    if (dir.isEmpty())
+        return {};
+    const QString path = QDir(dir).filePath(QStringLiteral("tools/") + name);
+    return QFileInfo(path).isExecutable() ? path : QString();
+}
