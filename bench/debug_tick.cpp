@@ -8,43 +8,18 @@
 #include "debug/dlgsub2.h"
 #include "debug/frame_receiver.h"
 #include "debug/mscomm.h"
+#include "tests/debug/fake_serial.h"
 
 namespace {
 
-class BenchDevice : public ISerialDevice {
-public:
-    QString Open(int, const SerialSettings&) override
-    {
-        m_open = true;
-        return {};
-    }
-    void Close() override { m_open = false; }
-    bool IsOpen() const override { return m_open; }
-    QByteArray ReadAll() override
-    {
-        QByteArray out;
-        out.swap(m_pending);
-        return out;
-    }
-    void Receive(const QByteArray& bytes)
-    {
-        m_pending += bytes;
-        emit ReadyRead();
-    }
-
-private:
-    bool m_open = false;
-    QByteArray m_pending;
-};
-
 struct Page {
     DlgSub2 page;
-    BenchDevice* device;
+    FakeSerialDevice* device;
     int n = 0;
 
     Page()
     {
-        auto d = std::make_unique<BenchDevice>();
+        auto d = std::make_unique<FakeSerialDevice>();
         device = d.get();
         page.SetSerialDevice(std::move(d));
         page.SetPortFinder([] { return 1; });
