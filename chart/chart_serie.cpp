@@ -71,6 +71,11 @@ void CChartXYSerie::SetXYData(const double* xs, const double* ys, unsigned n)
     Sort();
     RecomputeExtremes();
 
+    RefreshAfterNewPoints();
+}
+
+void CChartXYSerie::RefreshAfterNewPoints()
+{
     if (!m_ctrl)
         return;
     m_ctrl->EnableRedraw(false);
@@ -87,15 +92,7 @@ void CChartXYSerie::SetPoints(const SChartXYPoint* points, unsigned n)
     if (!points)
         n = 0;
     CChartSerieBase<SChartXYPoint>::SetPoints(points, n);
-    if (!m_ctrl)
-        return;
-    m_ctrl->EnableRedraw(false);
-    if (m_horzAxis)
-        m_horzAxis->RefreshAutoRange();
-    if (m_vertAxis)
-        m_vertAxis->RefreshAutoRange();
-    m_ctrl->RedrawChart();
-    m_ctrl->EnableRedraw(true);
+    RefreshAfterNewPoints();
 }
 
 // ------------------------------------------------------------------------------------------

@@ -229,6 +229,10 @@ public:
     // redraws (inside an EnableRedraw(false) bracket this only marks the chart for redrawing).
     void SetXYData(const double* xs, const double* ys, unsigned n);
     void SetPoints(const SChartXYPoint* points, unsigned n);
+
+private:
+    // After new points: the axes' automatic ranges follow them and the chart redraws once.
+    void RefreshAfterNewPoints();
 };
 
 class CChartLineSerie : public CChartXYSerie {
