@@ -16,6 +16,10 @@
 //   morvek-board-sim --link /tmp/board          # symlink /tmp/board -> the pty, removed at exit
 //   MORVEK_COM50=/tmp/board morvek              # the debug page then opens it as port 50
 //
+// With --replay FILE it sends a recording made on the debug page instead (".mvrec"): the
+// recorded bytes, paced as they were received (--speed scales the pace, --loop starts over at
+// the end), so the whole program runs on the recording as on the board it came from.
+//
 // Pseudo-terminals and --until-pid need Linux or macOS; elsewhere only --device works.
 
 #include <QCommandLineParser>
@@ -38,6 +42,7 @@
 #include <vector>
 
 #include "debug/frame_receiver.h"
+#include "debug/link_recording.h"
 
 #if defined(Q_OS_LINUX) || defined(Q_OS_MACOS)
 #define SIM_HAVE_PTY 1
@@ -436,6 +441,82 @@ void ReadCommands(unsigned enabled)
 }
 #endif
 
+struct ReplayOptions {
+    QString path;
+    double speed = 1.0;
+    bool loop = false;
+};
+
+// Sends the recording's bytes, each record at its recorded time (divided by the speed) after the
+// first one. A loop starts over a short pause after the last record. Ends at the end of the
+// recording (without --loop), after `seconds` (if positive), when the watched process has ended,
+// or on a signal.
+int Replay(Sink& sink, const ReplayOptions& r, double seconds, long watchedPid)
+{
+    constexpr auto kLoopPause = std::chrono::milliseconds(50);
+    const Clock::time_point start = Clock::now();
+    Clock::time_point loopStart = start;
+    Clock::time_point nextPidCheck = start;
+    bool reportedTail = false;
+    std::uint64_t sent = 0;
+    for (int round = 0; !g_stop; ++round) {
+        QFile file(r.path);
+        CRecordingReader reader(&file);
+        const RecordingStatus status = file.open(QIODevice::ReadOnly) ? reader.ReadHeader() : RecordingStatus::OpenFailed;
+        if (status != RecordingStatus::Ok) {
+            Say(RecordingStatusMessage(status, r.path, reader.Header().version));
+            return 1;
+        }
+        RecordingRecord record;
+        bool first = true;
+        std::uint64_t firstTime = 0, lastTime = 0;
+        while (!g_stop && reader.Next(&record)) {
+            if (first) {
+                firstTime = record.timeUs;
+                first = false;
+            }
+            lastTime = record.timeUs;
+            const auto due = loopStart + std::chrono::duration_cast<Clock::duration>(
+                                             std::chrono::duration<double, std::micro>((record.timeUs - firstTime) / r.speed));
+            while (!g_stop && Clock::now() < due) {
+                SleepUntil(std::min(due, Clock::now() + std::chrono::milliseconds(250)));
+                if (seconds > 0 && std::chrono::duration<double>(Clock::now() - start).count() >= seconds)
+                    return 0;
+#ifdef SIM_HAVE_PTY
+                if (watchedPid > 0 && Clock::now() >= nextPidCheck) {
+                    if (!ProcessAlive(watchedPid))
+                        return 0;
+                    nextPidCheck = Clock::now() + std::chrono::milliseconds(250);
+                }
+#else
+                Q_UNUSED(watchedPid);
+                Q_UNUSED(nextPidCheck);
+#endif
+            }
+            if (g_stop)
+                break;
+            const auto* b = reinterpret_cast<const std::uint8_t*>(record.bytes.constData());
+            if (!sink.Write(std::vector<std::uint8_t>(b, b + record.bytes.size()))) {
+                std::fprintf(stderr, "morvek-board-sim: the line was closed\n");
+                return 0;
+            }
+            sent += static_cast<std::uint64_t>(record.bytes.size());
+        }
+        if (reader.TailDamaged() && !reportedTail) {
+            Say(QStringLiteral("%1: %2 at byte %3; replayed up to there").arg(r.path, reader.TailProblem()).arg(reader.TailOffset()));
+            reportedTail = true;
+        }
+        if (g_stop || !r.loop || first)
+            break;
+        loopStart += std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double, std::micro>((lastTime - firstTime) / r.speed))
+            + kLoopPause;
+        if (Clock::now() - loopStart > std::chrono::seconds(1))
+            loopStart = Clock::now(); // fell behind (suspended): do not burst to catch up
+    }
+    Say(QStringLiteral("replay ended, %1 bytes sent").arg(sent));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -487,7 +568,10 @@ int main(int argc, char** argv)
     const QCommandLineOption rate(QStringLiteral("rate"), QStringLiteral("Frames per second (default: as fast as 38400 baud allows)."), QStringLiteral("fps"));
     const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("Random seed (default: from the clock)."), QStringLiteral("n"));
     const QCommandLineOption untilPid(QStringLiteral("until-pid"), QStringLiteral("Stop when process <pid> has ended (Linux and macOS)."), QStringLiteral("pid"));
-    p.addOptions({link, device, mask, touch, cycle, delta, level, spread, noise, garbage, split, truncate, wrongCount, seconds, rate, seed, untilPid});
+    const QCommandLineOption replay(QStringLiteral("replay"), QStringLiteral("Send the recording <file> (.mvrec) with its recorded pacing instead of simulated frames."), QStringLiteral("file"));
+    const QCommandLineOption speed(QStringLiteral("speed"), QStringLiteral("With --replay: play <x> times as fast (default 1)."), QStringLiteral("x"));
+    const QCommandLineOption loop(QStringLiteral("loop"), QStringLiteral("With --replay: start over at the end of the recording."));
+    p.addOptions({link, device, mask, touch, cycle, delta, level, spread, noise, garbage, split, truncate, wrongCount, seconds, rate, seed, untilPid, replay, speed, loop});
     p.process(app);
 
     auto fail = [](const QString& message) {
@@ -562,6 +646,29 @@ int main(int argc, char** argv)
         return fail(QStringLiteral("--until-pid is not available on this system"));
 #endif
     }
+    ReplayOptions r;
+    if (p.isSet(replay)) {
+        for (const QCommandLineOption* gen : {&mask, &touch, &cycle, &delta, &level, &spread, &noise, &garbage, &split,
+                                              &truncate, &wrongCount, &rate, &seed})
+            if (p.isSet(*gen))
+                return fail(QStringLiteral("--%1 has no effect on a replay; leave it out").arg(gen->names().first()));
+        r.path = p.value(replay);
+        if (!number(speed, 0.01, 1000, &r.speed))
+            return fail(QStringLiteral("--speed must be 0.01..1000"));
+        r.loop = p.isSet(loop);
+        // Refused before the line is made: a file that is no recording at all.
+        QFile file(r.path);
+        CRecordingReader reader(&file);
+        const RecordingStatus status = file.open(QIODevice::ReadOnly) ? reader.ReadHeader() : RecordingStatus::OpenFailed;
+        if (status != RecordingStatus::Ok)
+            return fail(RecordingStatusMessage(status, r.path, reader.Header().version));
+        RecordingRecord first;
+        if (!reader.Next(&first))
+            return fail(QStringLiteral("%1: the recording holds no bytes%2")
+                            .arg(r.path, reader.TailDamaged() ? QStringLiteral(" (") + reader.TailProblem() + QLatin1Char(')') : QString()));
+    } else if (p.isSet(speed) || p.isSet(loop)) {
+        return fail(QStringLiteral("--speed and --loop go with --replay"));
+    }
     o.cycleOn = o.touches.empty() && o.cycle > 0;
     if (o.cycle <= 0)
         o.cycle = 3.0; // for the "c" command; the cycle itself stays off
@@ -597,6 +704,9 @@ int main(int argc, char** argv)
 #ifdef SIGPIPE
     std::signal(SIGPIPE, SIG_IGN);
 #endif
+
+    if (!r.path.isEmpty())
+        return Replay(*sink, r, o.seconds, watchedPid);
 
     std::vector<int> keys;
     std::vector<KeySignal> keySignals;
