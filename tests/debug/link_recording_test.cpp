@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QDateTime>
+#include <QRegularExpression>
+#include <QSet>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -13,6 +16,7 @@
 #include "common/ui_spy.h"
 #include "debug/frame_receiver.h"
 #include "debug/link_recording.h"
+#include "debug/recording_session.h"
 
 #if defined(Q_OS_LINUX) || defined(Q_OS_MACOS)
 #include <fcntl.h>
@@ -255,6 +259,37 @@ TEST(LinkRecording, FailingSinkStopsTheRecorderAndKeepsItsReason)
     EXPECT_FALSE(rec.Add(2, "x", 1));
     EXPECT_FALSE(rec.End());
     EXPECT_EQ(ReadAll(out).records.size(), 0u) << "only the header reached the sink";
+}
+
+// Files are named by their start time; one started within the same second gets a number, and a
+// folder that is gone refuses the start.
+TEST(LinkRecording, SessionNamesFilesByTheirStartAndNeverOverwrites)
+{
+    EXPECT_EQ(CLinkRecordingSession::FileNameFor(QDateTime(QDate(2024, 5, 1), QTime(9, 8, 7))), "morvek-20240501-090807.mvrec");
+    QTemporaryDir dir;
+    CLinkRecordingSession session;
+    QStringList paths;
+    for (int i = 0; i < 3; ++i) {
+        QString error;
+        ASSERT_TRUE(session.Start(dir.path(), 50, "/dev/pts/9", &error)) << error.toStdString();
+        session.OnBytes(QByteArray::fromHex("000C800CE4010BB80BB80A02FEA5"));
+        paths << session.FilePath();
+        ASSERT_TRUE(session.Stop());
+    }
+    EXPECT_EQ(paths.size(), QSet<QString>(paths.begin(), paths.end()).size());
+    EXPECT_TRUE(QRegularExpression("morvek-\\d{8}-\\d{6}(-[23])?\\.mvrec$").match(paths.last()).hasMatch()) << paths.last().toStdString();
+    for (const QString& p : paths) {
+        QFile f(p);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const Read r = ReadAll(f.readAll());
+        EXPECT_EQ(r.header.port, 50);
+        ASSERT_EQ(r.records.size(), 1u);
+        EXPECT_EQ(r.records[0].bytes.size(), 14);
+    }
+    QString error;
+    EXPECT_FALSE(session.Start(dir.filePath("gone"), 50, {}, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("文件夹不存在"))) << error.toStdString();
+    EXPECT_FALSE(session.IsRecording());
 }
 
 // ---- morvek-rec ------------------------------------------------------------------------------
