@@ -1,6 +1,6 @@
 #include "params/header_codec.h"
 
-#include "params/file_replacer.h"
+#include "app/file_replacer.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-#include "params/file_replacer.h"
+#include "app/file_replacer.h"
 
 class FailingWriter : public FileReplacer {
 public:

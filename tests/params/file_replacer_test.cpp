@@ -22,7 +22,7 @@
 #include "common/ui_spy.h"
 #include "params/dlgsub1.h"
 #include "params/failing_writer.h"
-#include "params/file_replacer.h"
+#include "app/file_replacer.h"
 #include "params/header_codec.h"
 
 namespace {
@@ -95,6 +95,22 @@ TEST(HeaderWriter, AFailureAtAnyStepLeavesTheOldFileAndNoTemporaryFile)
     EXPECT_EQ(DefaultFileReplacer().Replace(dir.filePath(QStringLiteral("gone/x_cfg.h")), kHeader, &reason),
               FileReplacer::Outcome::Failed);
     EXPECT_EQ(reason, Reason(ENOENT));
+
+    // Replace needs the file; Save creates it (mode from the umask) and replaces it the next time.
+    const QString fresh = dir.filePath(QStringLiteral("results.csv"));
+    EXPECT_EQ(DefaultFileReplacer().Replace(fresh, "a", &reason), FileReplacer::Outcome::Failed);
+    EXPECT_FALSE(QFileInfo::exists(fresh));
+    EXPECT_EQ(DefaultFileReplacer().Save(fresh, "first", &reason), FileReplacer::Outcome::Replaced);
+    EXPECT_EQ(DefaultFileReplacer().Save(fresh, "second", &reason), FileReplacer::Outcome::Replaced);
+    EXPECT_EQ(ReadFile(fresh), "second");
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    struct stat st;
+    ASSERT_EQ(::stat(QFile::encodeName(fresh).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
+    EXPECT_EQ(DefaultFileReplacer().Save(dir.filePath(QStringLiteral("gone/r.csv")), "x", &reason),
+              FileReplacer::Outcome::Failed);
+    EXPECT_EQ(reason, Reason(ENOENT));
 }
 
 TEST(HeaderWriter, KeepsModeOwnerGroupAndSymbolicLinks)
@@ -107,8 +123,9 @@ TEST(HeaderWriter, KeepsModeOwnerGroupAndSymbolicLinks)
     ASSERT_EQ(::chmod(native.constData(), 0640), 0);
     // Owned by another user, as a header in a shared checkout exported by root.
     const bool root = ::geteuid() == 0;
-    if (root)
+    if (root) {
         ASSERT_EQ(::chown(native.constData(), 4321, 8765), 0);
+    }
     struct stat before;
     ASSERT_EQ(::stat(native.constData(), &before), 0);
 

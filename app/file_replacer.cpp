@@ -1,4 +1,4 @@
-#include "params/file_replacer.h"
+#include "app/file_replacer.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -25,8 +25,12 @@ QString SystemReason(int error) { return QString::fromLocal8Bit(std::strerror(er
 
 // Windows: the save file writes a temporary file and moves it over the target on commit; every
 // step is checked so that a failed write or flush never reaches the commit.
-FileReplacer::Outcome FileReplacer::Replace(const QString& path, const QByteArray& bytes, QString* reason)
+FileReplacer::Outcome FileReplacer::Store(const QString& path, const QByteArray& bytes, QString* reason, bool mayCreate)
 {
+    if (!mayCreate && !QFileInfo::exists(path)) {
+        *reason = SystemReason(ENOENT);
+        return Outcome::Failed;
+    }
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly)) {
         *reason = out.errorString();
@@ -110,7 +114,7 @@ void SyncFolder(const QByteArray& target)
 
 } // namespace
 
-FileReplacer::Outcome FileReplacer::Replace(const QString& path, const QByteArray& bytes, QString* reason)
+FileReplacer::Outcome FileReplacer::Store(const QString& path, const QByteArray& bytes, QString* reason, bool mayCreate)
 {
     auto fail = [reason](Outcome outcome, int error) {
         *reason = SystemReason(error);
@@ -121,8 +125,12 @@ FileReplacer::Outcome FileReplacer::Replace(const QString& path, const QByteArra
     const QString canonical = QFileInfo(path).canonicalFilePath();
     const QByteArray target = QFile::encodeName(canonical.isEmpty() ? path : canonical);
     struct stat st;
-    if (::stat(target.constData(), &st) != 0)
-        return fail(Outcome::Failed, errno);
+    bool existed = true;
+    if (::stat(target.constData(), &st) != 0) {
+        if (!mayCreate || errno != ENOENT)
+            return fail(Outcome::Failed, errno);
+        existed = false;
+    }
 
     TempFile temp(target);
     if (temp.fd() < 0) {
@@ -131,9 +139,15 @@ FileReplacer::Outcome FileReplacer::Replace(const QString& path, const QByteArra
         return fail(refused ? Outcome::NotWritable : Outcome::Failed, error);
     }
 
+    if (!existed) {
+        // A new file gets the mode any newly created file of this process would get.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        st.st_mode = 0666 & ~mask;
+    }
     // Owner and group as before, where this process may set them: a user who is not the owner
     // may still keep the group if he belongs to it.
-    if (::fchown(temp.fd(), st.st_uid, st.st_gid) != 0) {
+    if (existed && ::fchown(temp.fd(), st.st_uid, st.st_gid) != 0) {
         if (errno != EPERM && errno != EINVAL)
             return fail(Outcome::Failed, errno);
         if (::fchown(temp.fd(), static_cast<uid_t>(-1), st.st_gid) != 0 && errno != EPERM && errno != EINVAL)
@@ -179,6 +193,16 @@ int FileReplacer::FlushToDisk(int fd)
 int FileReplacer::Commit(const char* from, const char* to) { return ::rename(from, to); }
 
 #endif
+
+FileReplacer::Outcome FileReplacer::Replace(const QString& path, const QByteArray& bytes, QString* reason)
+{
+    return Store(path, bytes, reason, false);
+}
+
+FileReplacer::Outcome FileReplacer::Save(const QString& path, const QByteArray& bytes, QString* reason)
+{
+    return Store(path, bytes, reason, true);
+}
 
 FileReplacer& DefaultFileReplacer()
 {

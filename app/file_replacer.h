@@ -22,7 +22,14 @@ public:
 
     // Replaces the content of `path` (a symbolic link replaces the file it points to) with
     // `bytes`. Unless the result is Replaced, *reason receives the system's text for the error.
+    // The file must exist.
     Outcome Replace(const QString& path, const QByteArray& bytes, QString* reason);
+    // As Replace, but a file that does not exist yet is created (mode from the umask, owner this
+    // process), with the same all-or-nothing rule.
+    Outcome Save(const QString& path, const QByteArray& bytes, QString* reason);
+
+private:
+    Outcome Store(const QString& path, const QByteArray& bytes, QString* reason, bool mayCreate);
 
 protected:
     // The three steps that can fail once the temporary file exists, as the system calls they
