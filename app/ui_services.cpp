@@ -23,6 +23,11 @@ public:
         return QDir::toNativeSeparators(QFileDialog::getOpenFileName(parent, QString(), QString(), filter));
     }
 
+    QString PickFolder(QWidget* parent, const QString& title, const QString& start) override
+    {
+        return QDir::toNativeSeparators(QFileDialog::getExistingDirectory(parent, title, start));
+    }
+
     bool OpenDocument(const QString& path) override
     {
         return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));

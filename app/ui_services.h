@@ -1,6 +1,6 @@
 #pragma once
-// The modal and outside-world services the pages use: message boxes, the open-file dialog and
-// the shell. Pages call them through this interface so that tests can stand in for them.
+// The modal and outside-world services the pages use: message boxes, the open-file and folder
+// dialogs and the shell. Pages call them through this interface so that tests can stand in for them.
 
 #include <QString>
 
@@ -13,6 +13,15 @@ public:
     virtual void ShowWarning(QWidget* parent, const QString& text) = 0;
     // The open-file dialog; an empty result means the user cancelled.
     virtual QString PickOpenFile(QWidget* parent, const QString& filter) = 0;
+    // The folder dialog, titled title and opened at start; an empty result means the user
+    // cancelled. (Stand-ins that are never asked for a folder need not provide it.)
+    virtual QString PickFolder(QWidget* parent, const QString& title, const QString& start)
+    {
+        (void)parent;
+        (void)title;
+        (void)start;
+        return {};
+    }
     // Opens a document with the platform's default viewer; false if that failed.
     virtual bool OpenDocument(const QString& path) = 0;
 };

@@ -4,9 +4,13 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QTableWidget>
 #include <QTimerEvent>
 
@@ -18,6 +22,7 @@
 #include "debug/evaluation.h"
 #include "debug/mscomm.h"
 #include "debug/procedure.h"
+#include "debug/recording_session.h"
 #include "debug/result_table.h"
 #include "debug/spin_arrows.h"
 
@@ -48,6 +53,8 @@ enum : int {
     kIdAbort = 1052,
     kIdStatus = 1053,
     kIdHelp = 1054,
+    kIdRecord = 1057,
+    kIdPause = 1058,
 };
 
 // Controls the page creates itself: the charts, the spin buttons, the colour markers and the
@@ -107,7 +114,8 @@ DlgSub2::DlgSub2(QWidget* parent, UiServices* services)
       m_comm(std::make_unique<CMSComm>()),
       m_findPort([] { return FindComPort(); }),
       m_probePort([](int n) { return ComPortPresent(n); }),
-      m_receiver(*this, m_history)
+      m_receiver(*this, m_history),
+      m_recording(std::make_unique<CLinkRecordingSession>())
 {
     ConnectComm();
 
@@ -121,6 +129,7 @@ DlgSub2::DlgSub2(QWidget* parent, UiServices* services)
     InitLiveLists();
     InitProcedureControls();
     InitProcedure();
+    InitRecording();
     SetLinkControlsEnabled(false);
 }
 
@@ -156,6 +165,7 @@ void DlgSub2::ConnectComm()
 {
     connect(m_comm.get(), &CMSComm::OnComm, this, &DlgSub2::OnCommEvent);
     connect(m_comm.get(), &CMSComm::OnPortLost, this, &DlgSub2::OnPortLost);
+    connect(m_comm.get(), &CMSComm::BytesReceived, m_recording.get(), &CLinkRecordingSession::OnBytes);
 }
 
 // ---- start-up ----------------------------------------------------------------------------------
@@ -318,6 +328,7 @@ void DlgSub2::OnPortButton()
     if (m_lostPort) {
         // Waiting for a port that went away: the click gives up, the link is simply closed.
         StopReconnect();
+        StopRecordingFile();
         SetPortCaption(QStringLiteral("串口已关闭"));
         return;
     }
@@ -336,6 +347,7 @@ void DlgSub2::OnPortButton()
         EnterOpen(n);
     } else {
         m_comm->SetPortOpen(false);
+        StopRecordingFile();
         LeaveOpen(QStringLiteral("串口已关闭"));
     }
 }
@@ -355,6 +367,9 @@ bool DlgSub2::OpenPort(int n, QString* error)
 void DlgSub2::EnterOpen(int n)
 {
     SetPortCaption(QStringLiteral("串口%1已打开").arg(n));
+    // A port found again after a loss goes on in the file it was recorded into.
+    if (m_recordArmed && !m_recording->IsRecording())
+        StartRecordingFile();
     if (!m_timerId)
         m_timerId = startTimer(kTimerPeriodMs, Qt::PreciseTimer);
     SetLinkControlsEnabled(true);
@@ -674,3 +689,129 @@ void DlgSub2::OnCellEditKillFocus()
 void DlgSub2::EvaluateResults() { ::EvaluateResults(*m_resultCells, m_keyCount); }
 
 ResultCells& DlgSub2::Results() { return *m_resultCells; }
+
+// ---- recording of the link ---------------------------------------------------------------------
+
+const char DlgSub2::kRecordFolderKey[] = "recording/folder";
+
+namespace {
+
+// The program's settings: an ini file in the user's configuration folder.
+std::unique_ptr<QSettings> UserSettings()
+{
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Morvek"),
+                                       QStringLiteral("Morvek"));
+}
+
+} // namespace
+
+QString DlgSub2::RecordFolder() { return UserSettings()->value(QLatin1String(kRecordFolderKey)).toString(); }
+
+void DlgSub2::InitRecording()
+{
+    m_checkRecord = controlAs<QCheckBox>(kIdRecord);
+    m_checkPause = controlAs<QCheckBox>(kIdPause);
+    // The message waits until the event that found the failure has been handled.
+    connect(m_recording.get(), &CLinkRecordingSession::Failed, this, &DlgSub2::OnRecordingFailed, Qt::QueuedConnection);
+    if (m_checkRecord) {
+        connect(m_checkRecord, &QCheckBox::toggled, this, &DlgSub2::OnRecordToggle);
+        // The folder is changed from the box's context menu (right click, or Shift+F10 / the
+        // menu key while it has the focus).
+        m_checkRecord->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(m_checkRecord, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+            QMenu menu(m_checkRecord);
+            menu.addAction(QStringLiteral("更改录制文件夹..."), this, [this] { OnChooseRecordFolder(); });
+            menu.exec(m_checkRecord->mapToGlobal(at));
+        });
+        UpdateRecordTip();
+    }
+}
+
+bool DlgSub2::OnChooseRecordFolder()
+{
+    const QString current = RecordFolder();
+    const QString folder = m_services->PickFolder(this, QStringLiteral("选择存放录制文件的文件夹"),
+                                                  current.isEmpty() ? QDir::homePath() : current);
+    if (folder.isEmpty())
+        return false;
+    const std::unique_ptr<QSettings> settings = UserSettings();
+    settings->setValue(QLatin1String(kRecordFolderKey), folder);
+    settings->sync();
+    if (settings->status() != QSettings::NoError)
+        m_services->ShowWarning(this, QStringLiteral("无法保存设置，下次启动时需要重新选择录制文件夹：\n%1")
+                                          .arg(QDir::toNativeSeparators(settings->fileName())));
+    UpdateRecordTip();
+    return true;
+}
+
+void DlgSub2::OnRecordToggle(bool on)
+{
+    if (!on) {
+        m_recordArmed = false;
+        StopRecordingFile();
+        UpdateRecordTip();
+        return;
+    }
+    if (m_recordArmed)
+        return;
+    // The folder is asked for once and remembered; again only when it has gone.
+    const QString folder = RecordFolder();
+    if ((folder.isEmpty() || !QFileInfo(folder).isDir()) && !OnChooseRecordFolder()) {
+        if (m_checkRecord)
+            m_checkRecord->setChecked(false);
+        return;
+    }
+    m_recordArmed = true;
+    if (m_comm->GetPortOpen())
+        StartRecordingFile();
+    UpdateRecordTip();
+}
+
+void DlgSub2::StartRecordingFile()
+{
+    const int n = m_comm->GetCommPort();
+    QString error;
+    if (!m_recording->Start(RecordFolder(), n, ComPortLocation(n), &error)) {
+        m_recordArmed = false;
+        if (m_checkRecord)
+            m_checkRecord->setChecked(false);
+        UpdateRecordTip();
+        m_services->ShowWarning(this, error);
+    }
+}
+
+void DlgSub2::StopRecordingFile()
+{
+    QString error;
+    if (!m_recording->Stop(&error))
+        m_services->ShowWarning(this, error);
+    UpdateRecordTip();
+}
+
+void DlgSub2::OnRecordingFailed(const QString& message)
+{
+    // The session has already closed its file; the live view, the procedure and the lists go on.
+    m_recordArmed = false;
+    if (m_checkRecord)
+        m_checkRecord->setChecked(false);
+    UpdateRecordTip();
+    m_services->ShowWarning(this, message);
+}
+
+void DlgSub2::UpdateRecordTip()
+{
+    if (!m_checkRecord)
+        return;
+    const QString folder = RecordFolder();
+    QString tip;
+    if (m_recording->IsRecording())
+        tip = QStringLiteral("正在录制：%1").arg(QDir::toNativeSeparators(m_recording->FilePath()));
+    else if (m_recordArmed)
+        tip = QStringLiteral("打开串口后开始录制，文件夹：%1").arg(QDir::toNativeSeparators(folder));
+    else if (!folder.isEmpty())
+        tip = QStringLiteral("把串口收到的数据录制到文件夹：%1（右键可更改）").arg(QDir::toNativeSeparators(folder));
+    else
+        tip = QStringLiteral("把串口收到的数据录制到文件（第一次使用时选择文件夹）");
+    m_checkRecord->setToolTip(tip);
+    m_checkRecord->setAccessibleDescription(tip);
+}

@@ -34,6 +34,7 @@ class ProcedureView;
 class ResultCells;
 class ResultTableWidget;
 class CMSComm;
+class CLinkRecordingSession;
 class CSpinArrows;
 class ISerialDevice;
 class QCheckBox;
@@ -166,6 +167,31 @@ private:
     // Relabels the results table after a key-set change; clears m_keyMaskChanged.
     void RebuildResultRows();
 
+    // ---- recording of the link -----------------------------------------------------------------
+    // "录制" (1057) arms the recording: every opening of the port starts a new file in the
+    // recording folder and closing the port ends it; a port lost and found again stays in the
+    // same file. Ticked while the port is open, a file starts at once. A file that cannot be
+    // written ends the recording with a message and unticks the box; the page goes on.
+public:
+    // Settings key of the recording folder (QSettings, IniFormat, user scope "Morvek"/"Morvek").
+    static const char kRecordFolderKey[];
+    void OnRecordToggle(bool on);       // 1057
+    // Asks for the recording folder (the box's context menu); true if one was picked.
+    bool OnChooseRecordFolder();
+    CLinkRecordingSession& Recording() { return *m_recording; }
+    static QString RecordFolder();
+
+private:
+    void StartRecordingFile();
+    void StopRecordingFile();
+    void OnRecordingFailed(const QString& message);
+    void UpdateRecordTip();
+
+    QCheckBox* m_checkRecord = nullptr; // 1057 "录制"
+    QCheckBox* m_checkPause = nullptr;  // 1058 "暂停"
+    bool m_recordArmed = false;
+    std::unique_ptr<CLinkRecordingSession> m_recording;
+
     // ---- detection procedure and results table: handlers and state ---------------------------
 public:
     // The help document, relative to the current folder.
@@ -187,6 +213,7 @@ public:
 
 private:
     void InitProcedure();
+    void InitRecording();
 
     std::unique_ptr<ResultTableWidget> m_resultCells;
     std::unique_ptr<ProcedureView> m_procedureView;

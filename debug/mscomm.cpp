@@ -156,6 +156,7 @@ void CMSComm::OnDeviceReadyRead()
     const QByteArray data = m_device->ReadAll();
     if (!m_portOpen || data.isEmpty())
         return;
+    emit BytesReceived(data);
     m_inBuffer.append(data);
     // The receive buffer holds InBufferSize bytes; when more pile up, the oldest go first.
     if (m_inBuffer.size() > m_inBufferSize)

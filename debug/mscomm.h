@@ -93,6 +93,9 @@ signals:
     // The open port went away by itself: PortOpen is false again, the waiting bytes are dropped,
     // and the other properties stay as they were, ready for the same port to be opened again.
     void OnPortLost();
+    // Every block of bytes the open device delivers, as it arrives and before the receive buffer
+    // takes it (and perhaps drops its oldest bytes): what a recording of the link keeps.
+    void BytesReceived(const QByteArray& bytes);
 
 private:
     void OnDeviceReadyRead();

@@ -14,6 +14,8 @@ public:
     QStringList documents;   // documents the page asked the shell to open
     QString nextPath;        // what the file dialog returns (empty: cancelled)
     QString lastFilter;      // the filter the file dialog was given
+    QString nextFolder;      // what the folder dialog returns (empty: cancelled)
+    int folderPicks = 0;     // times the folder dialog was shown
     bool documentOpens = false;
 
     void ShowWarning(QWidget*, const QString& text) override { warnings << text; }
@@ -21,6 +23,11 @@ public:
     {
         lastFilter = filter;
         return nextPath;
+    }
+    QString PickFolder(QWidget*, const QString&, const QString&) override
+    {
+        ++folderPicks;
+        return nextFolder;
     }
     bool OpenDocument(const QString& path) override
     {

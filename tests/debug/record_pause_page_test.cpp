@@ -1,0 +1,171 @@
+// The debug page's "录制" and "暂停" boxes and the read-out cursor of its charts.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QFile>
+#include <QSettings>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "common/ui_spy.h"
+#include "debug/dlgsub2.h"
+#include "debug/link_recording.h"
+#include "debug/recording_session.h"
+#include "tests/debug/fake_serial.h"
+#include "tests/debug/gtest_wait.h"
+
+namespace {
+
+QByteArray Frame(std::uint8_t mask, std::initializer_list<std::pair<int, int>> values)
+{
+    std::uint16_t s[8] = {}, b[8] = {};
+    int j = 0;
+    for (const auto& v : values) {
+        s[j] = static_cast<std::uint16_t>(v.first);
+        b[j] = static_cast<std::uint16_t>(v.second);
+        ++j;
+    }
+    const auto f = EncodeFrame(mask, s, b);
+    return QByteArray(reinterpret_cast<const char*>(f.data()), static_cast<int>(f.size()));
+}
+
+// A file that takes the header and then fails, as on a full disk.
+class FullDiskSink : public RecordingSink {
+public:
+    bool Write(const QByteArray&) override { return m_writes++ == 0; }
+    bool Flush() override { return m_writes <= 1; }
+    bool Close() override { return true; }
+    QString ErrorString() const override { return QStringLiteral("设备上没有空间"); }
+
+private:
+    int m_writes = 0;
+};
+
+struct RecordPageTest : ::testing::Test {
+    QTemporaryDir settingsDir;
+    QTemporaryDir folder;
+    UiSpy ui;
+    std::unique_ptr<DlgSub2> page;
+    FakeSerialDevice* device = nullptr;
+
+    RecordPageTest()
+    {
+        // The remembered folder goes to a settings file of the test's own.
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
+        page = std::make_unique<DlgSub2>(nullptr, &ui);
+        auto d = std::make_unique<FakeSerialDevice>();
+        device = d.get();
+        page->SetSerialDevice(std::move(d));
+        page->SetPortFinder([] { return 3; });
+        ui.nextFolder = folder.path();
+    }
+    template <class T> T* Ctl(int id) { return page->controlAs<T>(id); }
+    QCheckBox* Record() { return Ctl<QCheckBox>(1057); }
+    QCheckBox* Pause() { return Ctl<QCheckBox>(1058); }
+    QString Cell(int list, int row, int col)
+    {
+        QTableWidgetItem* item = Ctl<QTableWidget>(list)->item(row, col);
+        return item ? item->text() : QString();
+    }
+    void Show(const QByteArray& frame)
+    {
+        device->Receive(frame);
+        page->OnTimerTick();
+    }
+    static QByteArray RecordedBytes(const QString& path, std::vector<std::uint64_t>* times = nullptr)
+    {
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+        CRecordingReader reader(&f);
+        EXPECT_EQ(reader.ReadHeader(), RecordingStatus::Ok);
+        EXPECT_EQ(reader.Header().port, 3);
+        QByteArray all;
+        RecordingRecord r;
+        while (reader.Next(&r)) {
+            all += r.bytes;
+            if (times)
+                times->push_back(r.timeUs);
+        }
+        EXPECT_FALSE(reader.TailDamaged()) << reader.TailProblem().toStdString();
+        return all;
+    }
+};
+
+// Ticked with the port closed, the box waits for the port; each opening makes a file with every
+// byte received, closing ends it; the folder is asked for once and remembered.
+TEST_F(RecordPageTest, RecordsEveryByteOfEachOpeningIntoItsOwnFile)
+{
+    ASSERT_NE(Record(), nullptr);
+    EXPECT_EQ(Record()->accessibleName(), QStringLiteral("录制"));
+    EXPECT_NE(Record()->focusPolicy(), Qt::NoFocus);
+    Record()->click();
+    EXPECT_TRUE(Record()->isChecked());
+    EXPECT_EQ(ui.folderPicks, 1);
+    EXPECT_EQ(DlgSub2::RecordFolder(), folder.path());
+    EXPECT_FALSE(page->Recording().IsRecording()) << "the port is closed";
+
+    page->OnPortButton();
+    ASSERT_TRUE(page->Recording().IsRecording());
+    const QString first = page->Recording().FilePath();
+    EXPECT_TRUE(first.startsWith(folder.path()));
+    const QByteArray a = Frame(0x0A, {{3200, 3300}, {3000, 3000}});
+    const QByteArray junk = QByteArray::fromHex("01 FE");
+    device->Receive(a.left(5));
+    device->Receive(a.mid(5) + junk); // a delivery below the receive threshold is recorded too
+    device->Receive(a);
+    page->OnTimerTick();
+    page->OnPortButton(); // closing ends the file
+    EXPECT_FALSE(page->Recording().IsRecording());
+    EXPECT_TRUE(Record()->isChecked()) << "still armed for the next opening";
+    std::vector<std::uint64_t> times;
+    EXPECT_EQ(RecordedBytes(first, &times), a + junk + a);
+    ASSERT_EQ(times.size(), 3u);
+    EXPECT_TRUE(times[0] <= times[1] && times[1] <= times[2]);
+
+    page->OnPortButton();
+    ASSERT_TRUE(page->Recording().IsRecording());
+    const QString second = page->Recording().FilePath();
+    EXPECT_NE(second, first);
+    device->Receive(a);
+    Record()->click(); // unticking ends the file at once
+    EXPECT_FALSE(page->Recording().IsRecording());
+    EXPECT_EQ(RecordedBytes(second), a);
+
+    Record()->click(); // remembered: no question this time; the port is open, so a file starts
+    EXPECT_EQ(ui.folderPicks, 1);
+    EXPECT_TRUE(page->Recording().IsRecording());
+    Record()->click();
+
+    // A cancelled folder dialog leaves the box unticked.
+    QSettings(QSettings::IniFormat, QSettings::UserScope, "Morvek", "Morvek").remove(QLatin1String(DlgSub2::kRecordFolderKey));
+    ui.nextFolder.clear();
+    Record()->click();
+    EXPECT_FALSE(Record()->isChecked());
+    EXPECT_FALSE(page->Recording().IsRecording());
+    EXPECT_TRUE(ui.warnings.isEmpty()) << ui.warnings.join('\n').toStdString();
+}
+
+// A file that can no longer be written ends the recording with the reason and unticks the box;
+// the lists go on showing what arrives.
+TEST_F(RecordPageTest, FailingWriterStopsTheRecordingWhileTheLiveViewGoesOn)
+{
+    page->Recording().SetSinkFactory([](const QString&, QString*) { return std::make_unique<FullDiskSink>(); });
+    page->OnPortButton();
+    Record()->click();
+    ASSERT_TRUE(page->Recording().IsRecording());
+    Show(Frame(0x01, {{100, 90}}));
+    EXPECT_EQ(Cell(1034, 0, 1), "-10");
+    // The next flush (at most half a second away) finds the disk full.
+    GTEST_TRY_VERIFY(!ui.warnings.isEmpty());
+    EXPECT_TRUE(ui.warnings[0].contains(QStringLiteral("录制已停止"))) << ui.warnings[0].toStdString();
+    EXPECT_TRUE(ui.warnings[0].contains(QStringLiteral("设备上没有空间")));
+    EXPECT_FALSE(Record()->isChecked());
+    EXPECT_FALSE(page->Recording().IsRecording());
+    EXPECT_TRUE(page->Comm()->GetPortOpen());
+    Show(Frame(0x01, {{100, 130}}));
+    EXPECT_EQ(Cell(1034, 0, 1), "30");
+    EXPECT_EQ(ui.warnings.size(), 1);
+}
+
+} // namespace
