@@ -7,9 +7,11 @@
 //   parameter line, at or after the stop line, the last line without a line feed) is unchanged
 //   byte for byte, and every rewritten line is its text up to the value start, a space, a tab,
 //   the value and spaces up to its former end (or just past the value), then the line feed;
+// - the count of lines rewritten per macro is that of these lines;
 // - importing the output reads back the written value of every macro whose last line is one the
 //   export rewrote, and no value for a macro that no line names.
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -57,7 +59,9 @@ TouchParamSet DerivedRecord(std::uint64_t seed)
 
 void CheckExport(const QByteArray& input, const TouchParamSet& params)
 {
-    const QByteArray output = HeaderCodec::Export(input, params);
+    HeaderCodec::PatchCounts counts;
+    counts.fill(-1);
+    const QByteArray output = HeaderCodec::Export(input, params, &counts);
     const auto in = SplitLines(View(input));
     const auto out = SplitLines(View(output));
     FUZZ_CHECK(in.size() == out.size());
@@ -86,6 +90,8 @@ void CheckExport(const QByteArray& input, const TouchParamSet& params)
         expected += '\n';
         FUZZ_CHECK(b == expected);
     }
+    for (int m = 0; m < kParamMacroCount; ++m)
+        FUZZ_CHECK(counts[m] == std::count(written.begin(), written.end(), m));
 
     // Import's view of the output: a CR before a line feed is dropped, and lines longer than
     // 1023 bytes are read in pieces. Where a piece split happens before the stop line the lines
