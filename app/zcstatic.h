@@ -19,6 +19,8 @@ public:
     explicit ZCStatic(QWidget* parent = nullptr, ColorRef text = 0x000000, ColorRef background = 0xF0F0F0);
 
     // Sets the shown text (as QLabel::setText) and announces a change to assistive technology.
+    // The pages set a coloured label's text through this class; through a QLabel pointer the
+    // toolkit still renames the label, but nothing is announced.
     void setText(const QString& text);
 
     // Stores the colour and repaints the whole label before returning.
