@@ -716,7 +716,7 @@ void DlgSub2::InitRecording()
     // The message waits until the event that found the failure has been handled.
     connect(m_recording.get(), &CLinkRecordingSession::Failed, this, &DlgSub2::OnRecordingFailed, Qt::QueuedConnection);
     if (m_checkRecord) {
-        connect(m_checkRecord, &QCheckBox::toggled, this, &DlgSub2::OnRecordToggle);
+        ConnectCheck(m_checkRecord, [this](bool on) { OnRecordToggle(on); });
         // The folder is changed from the box's context menu (right click, or Shift+F10 / the
         // menu key while it has the focus).
         m_checkRecord->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -759,8 +759,7 @@ void DlgSub2::OnRecordToggle(bool on)
     // The folder is asked for once and remembered; again only when it has gone.
     const QString folder = RecordFolder();
     if ((folder.isEmpty() || !QFileInfo(folder).isDir()) && !OnChooseRecordFolder()) {
-        if (m_checkRecord)
-            m_checkRecord->setChecked(false);
+        SetRecordBox(false);
         return;
     }
     m_recordArmed = true;
@@ -775,8 +774,7 @@ void DlgSub2::StartRecordingFile()
     QString error;
     if (!m_recording->Start(RecordFolder(), n, ComPortLocation(n), &error)) {
         m_recordArmed = false;
-        if (m_checkRecord)
-            m_checkRecord->setChecked(false);
+        SetRecordBox(false);
         UpdateRecordTip();
         m_services->ShowWarning(this, error);
     }
@@ -794,10 +792,16 @@ void DlgSub2::OnRecordingFailed(const QString& message)
 {
     // The session has already closed its file; the live view, the procedure and the lists go on.
     m_recordArmed = false;
-    if (m_checkRecord)
-        m_checkRecord->setChecked(false);
+    SetRecordBox(false);
     UpdateRecordTip();
     m_services->ShowWarning(this, message);
+}
+
+void DlgSub2::SetRecordBox(bool on)
+{
+    const PageUpdate update(*this);
+    if (m_checkRecord)
+        m_checkRecord->setChecked(on);
 }
 
 void DlgSub2::UpdateRecordTip()

@@ -185,6 +185,8 @@ private:
     void StartRecordingFile();
     void StopRecordingFile();
     void OnRecordingFailed(const QString& message);
+    // Ticks or clears "录制" without running its handler.
+    void SetRecordBox(bool on);
     void UpdateRecordTip();
 
     QCheckBox* m_checkRecord = nullptr; // 1057 "录制"

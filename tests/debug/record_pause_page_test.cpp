@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "common/accessible_walk.h"
 #include "common/ui_spy.h"
 #include "debug/dlgsub2.h"
 #include "debug/link_recording.h"
@@ -97,7 +98,8 @@ struct RecordPageTest : ::testing::Test {
 TEST_F(RecordPageTest, RecordsEveryByteOfEachOpeningIntoItsOwnFile)
 {
     ASSERT_NE(Record(), nullptr);
-    EXPECT_EQ(Record()->accessibleName(), QStringLiteral("录制"));
+    EXPECT_EQ(AccessibleText(Record()), QStringLiteral("录制"));
+    EXPECT_TRUE(AccessibleText(Record(), QAccessible::Description).contains(QStringLiteral("第一次使用时选择文件夹")));
     EXPECT_NE(Record()->focusPolicy(), Qt::NoFocus);
     Record()->click();
     EXPECT_TRUE(Record()->isChecked());
