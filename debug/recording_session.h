@@ -36,6 +36,10 @@ public:
     // Ends the recording. False, with a message in *error, if its last bytes could not be written.
     bool Stop(QString* error = nullptr);
 
+    // Hands what has piled up to the file now (the session's timer does so twice a second). A
+    // failure ends the recording as any other.
+    void Flush();
+
     bool IsRecording() const { return m_recorder != nullptr; }
     // The file being written, or the last one written.
     QString FilePath() const { return m_path; }
@@ -49,7 +53,6 @@ signals:
     void Failed(const QString& message);
 
 private:
-    void Flush();
     void Fail();
     QString FailureMessage(const QString& reason) const;
 
