@@ -1,7 +1,16 @@
 #include "chart/chart_cursor.h"
 
+#include <QEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QStringList>
+#include <QWidget>
+#include <cmath>
+
+#include "chart/chart_ctrl.h"
 
 namespace {
 
@@ -13,6 +22,8 @@ const QColor kBoxColour(255, 255, 255, 225);
 const QColor kBoxBorder(96, 96, 96);
 
 int SwatchSize(const QFontMetrics& fm) { return qMax(4, fm.ascent() - 2); }
+
+QRect ToQRect(const ChartRect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
 
 } // namespace
 
@@ -28,7 +39,6 @@ QRect BoxRect(const QFont& font, const QRect& plot, int px, const std::vector<Ch
         textWidth = qMax(textWidth, fm.horizontalAdvance(l.text));
     const int w = 2 * kPadding + SwatchSize(fm) + kSwatchGap + textWidth;
     const int h = 2 * kPadding + fm.height() * static_cast<int>(lines.size());
-    // Right of the line where it fits inside the plot, else left of it.
     int x = px + kGap;
     if (x + w > plot.right() && px - kGap - w >= plot.left())
         x = px - kGap - w;
@@ -37,17 +47,15 @@ QRect BoxRect(const QFont& font, const QRect& plot, int px, const std::vector<Ch
 
 QRect Bounds(const QFont& font, const QRect& plot, int px, const std::vector<ChartReadoutLine>& lines)
 {
-    const QRect line(px - 1, plot.top(), 3, plot.height());
+    const QRect line(px - 1, plot.top(), 3, plot.height() + 1);
     return line.united(BoxRect(font, plot, px, lines)).adjusted(-1, -1, 1, 1);
 }
 
 void Paint(QPainter& painter, const QFont& font, const QRect& plot, int px, const std::vector<ChartReadoutLine>& lines)
 {
     painter.save();
-    painter.setClipRect(plot.adjusted(0, 0, 1, 1), Qt::IntersectClip);
     painter.setPen(QPen(kLineColour, 1, Qt::DashLine));
     painter.drawLine(px, plot.top(), px, plot.bottom());
-    painter.setClipping(false);
 
     const QRect box = BoxRect(font, plot, px, lines);
     if (!box.isEmpty()) {
@@ -72,3 +80,221 @@ void Paint(QPainter& painter, const QFont& font, const QRect& plot, int px, cons
 }
 
 } // namespace ChartCursorOverlay
+
+// The transparent layer over the chart that the cursor is painted on.
+class CChartCursor::Layer : public QWidget {
+public:
+    Layer(CChartCursor* cursor, QWidget* chart) : QWidget(chart), m_cursor(cursor)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setFocusPolicy(Qt::NoFocus);
+        setGeometry(chart->rect());
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        m_cursor->Paint(painter);
+    }
+
+private:
+    CChartCursor* m_cursor;
+};
+
+CChartCursor::CChartCursor(CChartCtrl* chart, ChartReadout readout)
+    : QObject(chart), m_chart(chart), m_readout(std::move(readout))
+{
+    if (!chart)
+        return;
+    m_layer = new Layer(this, chart);
+    m_layer->show();
+    chart->installEventFilter(this);
+}
+
+CChartCursor::~CChartCursor()
+{
+    if (m_chart)
+        m_chart->removeEventFilter(this);
+    delete m_layer.data();
+}
+
+void CChartCursor::SetStep(double step, bool snap)
+{
+    if (step > 0 && std::isfinite(step))
+        m_step = step;
+    m_snap = snap;
+}
+
+double CChartCursor::Snapped(double x) const { return m_snap ? std::round(x / m_step) * m_step : x; }
+
+void CChartCursor::ShowAt(double x)
+{
+    CChartAxis* axis = m_chart ? m_chart->GetBottomAxis() : nullptr;
+    if (!axis || !std::isfinite(x))
+        return;
+    const double lo = std::min(axis->RangeMin(), axis->RangeMax());
+    const double hi = std::max(axis->RangeMin(), axis->RangeMax());
+    m_value = std::clamp(x, lo, hi);
+    m_shown = true;
+}
+
+void CChartCursor::Hide()
+{
+    if (!m_shown)
+        return;
+    m_shown = false;
+    m_byMouse = false;
+    if (m_layer)
+        m_layer->update(m_painted);
+    m_painted = QRect();
+    if (m_chart && m_chart->accessibleDescription() != m_description)
+        m_chart->setAccessibleDescription(m_description);
+}
+
+std::vector<ChartReadoutLine> CChartCursor::Lines() const
+{
+    if (!m_shown || !m_readout)
+        return {};
+    return m_readout(m_value);
+}
+
+int CChartCursor::PixelOfValue() const
+{
+    CChartAxis* axis = m_chart ? m_chart->GetBottomAxis() : nullptr;
+    return axis ? axis->ValueToPixel(m_value) : 0;
+}
+
+QRect CChartCursor::Bounds() const
+{
+    if (!m_shown || !m_chart || !m_chart->GetBottomAxis())
+        return {};
+    const QRect plot = ToQRect(m_chart->PlotRect());
+    const int px = PixelOfValue();
+    if (px < plot.left() || px > plot.right())
+        return {};
+    return ChartCursorOverlay::Bounds(m_chart->font(), plot, px, Lines());
+}
+
+void CChartCursor::Refresh()
+{
+    if (m_shown && m_layer)
+        m_layer->update(m_painted.united(Bounds()));
+}
+
+void CChartCursor::Moved(bool byKeyboard)
+{
+    m_byMouse = !byKeyboard;
+    Refresh();
+    if (byKeyboard && m_chart) {
+        // A screen reader reads the values at the cursor as the chart's description.
+        QStringList parts;
+        for (const ChartReadoutLine& l : Lines())
+            parts << l.text;
+        const QString text = QStringLiteral("光标 %1：%2").arg(m_value).arg(parts.join(QStringLiteral("，")));
+        if (m_chart->accessibleDescription() != text)
+            m_chart->setAccessibleDescription(text);
+    }
+}
+
+void CChartCursor::Paint(QPainter& painter)
+{
+    m_painted = QRect();
+    if (!m_shown || !m_chart || !m_chart->GetBottomAxis())
+        return;
+    const QRect plot = ToQRect(m_chart->PlotRect());
+    const int px = PixelOfValue();
+    if (plot.isEmpty() || px < plot.left() || px > plot.right())
+        return; // scrolled out of view
+    const std::vector<ChartReadoutLine> lines = Lines();
+    ChartCursorOverlay::Paint(painter, m_chart->font(), plot, px, lines);
+    m_painted = ChartCursorOverlay::Bounds(m_chart->font(), plot, px, lines);
+}
+
+bool CChartCursor::HandleKey(int key, Qt::KeyboardModifiers modifiers)
+{
+    CChartAxis* axis = m_chart ? m_chart->GetBottomAxis() : nullptr;
+    if (!axis)
+        return false;
+    const Qt::KeyboardModifiers mods = modifiers & ~Qt::KeypadModifier;
+    if (key == Qt::Key_Escape && mods == Qt::NoModifier) {
+        if (!m_shown)
+            return false;
+        Hide();
+        return true;
+    }
+    if (mods != Qt::ShiftModifier)
+        return false;
+    const double lo = std::min(axis->RangeMin(), axis->RangeMax());
+    const double hi = std::max(axis->RangeMin(), axis->RangeMax());
+    double target;
+    switch (key) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        if (!m_shown)
+            target = Snapped((lo + hi) / 2);
+        else
+            target = m_value + (key == Qt::Key_Left ? -m_step : m_step);
+        break;
+    case Qt::Key_Home: target = lo; break;
+    case Qt::Key_End: target = hi; break;
+    default: return false;
+    }
+    if (!m_shown && m_chart)
+        m_description = m_chart->accessibleDescription();
+    ShowAt(target);
+    Moved(true);
+    return true;
+}
+
+bool CChartCursor::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_chart.data())
+        return false;
+    switch (event->type()) {
+    case QEvent::Resize:
+        if (m_layer)
+            m_layer->setGeometry(m_chart->rect());
+        break;
+    case QEvent::MouseMove: {
+        const QPoint p = static_cast<QMouseEvent*>(event)->position().toPoint();
+        CChartAxis* axis = m_chart->GetBottomAxis();
+        if (axis && m_chart->PlotRect().Contains({p.x(), p.y()})) {
+            const double before = m_value;
+            const bool wasShown = m_shown;
+            if (!wasShown)
+                m_description = m_chart->accessibleDescription();
+            ShowAt(Snapped(axis->ScreenToValue(p.x())));
+            if (!wasShown || m_value != before || !m_byMouse)
+                Moved(false);
+        } else if (m_byMouse) {
+            Hide();
+        }
+        break;
+    }
+    case QEvent::Leave:
+        if (m_byMouse)
+            Hide();
+        break;
+    case QEvent::KeyPress: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (HandleKey(key->key(), key->modifiers())) {
+            key->accept();
+            return true;
+        }
+        break;
+    }
+    case QEvent::ShortcutOverride: {
+        // Escape would otherwise close the window the chart sits in while the cursor is up.
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (m_shown && key->key() == Qt::Key_Escape) {
+            key->accept();
+            return true;
+        }
+        break;
+    }
+    default: break;
+    }
+    return false;
+}
