@@ -13,10 +13,12 @@
 #include <QSettings>
 #include <QTableWidget>
 #include <QTimerEvent>
+#include <cmath>
 
 #include "app/ui_services.h"
 #include "app/zcstatic.h"
 #include "chart/chart_ctrl.h"
+#include "chart/chart_cursor.h"
 #include "debug/cell_editor.h"
 #include "debug/com_ports.h"
 #include "debug/evaluation.h"
@@ -217,6 +219,13 @@ void DlgSub2::InitCharts()
     for (const auto& c : charts)
         if (c.y)
             (*c.y)->Label()->SetText(QString::fromUtf8(c.title));
+    // Read-out cursors: one step is one point of the histories.
+    for (const auto& c : charts)
+        if (c.chart) {
+            const int index = c.index;
+            m_cursor[index] = new CChartCursor(c.chart, [this, index](double x) { return ReadoutAt(index, x); });
+            m_cursor[index]->SetStep(1);
+        }
 
     const struct {
         int id;
@@ -508,7 +517,9 @@ void DlgSub2::AddSlotCurves(int slot)
     const struct {
         CChartCtrl* chart;
         const HistoryTable* history;
-    } charts[] = {{m_chartSample, &m_history.sample}, {m_chartBaseline, &m_history.baseline}, {m_chartDiff, &m_history.diff}};
+    } charts[] = {{m_chartSample, &ShownHistory().sample},
+                  {m_chartBaseline, &ShownHistory().baseline},
+                  {m_chartDiff, &ShownHistory().diff}};
     for (const auto& c : charts) {
         if (!c.chart)
             continue;
@@ -533,21 +544,22 @@ void DlgSub2::RefreshLiveView()
 {
     // The charts are rebuilt inside one redraw bracket that also spans the list work, so each is
     // drawn once, at the end, with all its new curves.
-    const int k = qMin<int>(m_keyCount, kSlotCount);
+    const int k = ShownKeyCount();
     const PageUpdate update(*this); // the slot reset below ticks boxes itself
     SuspendCharts();
     QTableWidget* const lists[] = {m_listSample, m_listBaseline, m_listDiff};
     const bool haveLists = m_listSample && m_listBaseline && m_listDiff;
     for (int j = 0; j < k; ++j) {
-        const KeySlot& slot = m_slots[j];
-        if (slot.visible)
+        const bool visible = m_slots[j].visible;
+        const FrozenView::Values slot = ShownValues(j);
+        if (visible)
             AddSlotCurves(j);
         if (haveLists) {
             const QString name = QStringLiteral("TK%1").arg(slot.channel);
             if (CellText(m_listSample, j, 0) != name)
                 for (QTableWidget* list : lists)
                     SetCellText(list, j, 0, name);
-            if (slot.visible) {
+            if (visible) {
                 SetCellText(m_listSample, j, 1, QString::number(slot.sample));
                 SetCellText(m_listBaseline, j, 1, QString::number(slot.baseline));
                 SetCellText(m_listDiff, j, 1, QString::number(slot.diff));
@@ -573,6 +585,59 @@ void DlgSub2::RefreshLiveView()
         m_slots[j].visible = 1;
     }
     ResumeCharts();
+    // The values under a cursor may have changed with the curves.
+    for (CChartCursor* cursor : m_cursor)
+        if (cursor)
+            cursor->Refresh();
+}
+
+// ---- pause and read-out ------------------------------------------------------------------------
+
+int DlgSub2::ShownKeyCount() const { return qMin<int>(m_frozen ? m_frozen->keyCount : m_keyCount, kSlotCount); }
+
+DlgSub2::FrozenView::Values DlgSub2::ShownValues(int slot) const
+{
+    if (m_frozen)
+        return m_frozen->slot[slot];
+    const KeySlot& s = m_slots[slot];
+    return {s.channel, s.sample, s.baseline, s.diff};
+}
+
+void DlgSub2::OnPauseToggle(bool on)
+{
+    if (on == IsPaused())
+        return;
+    if (on) {
+        // What the page shows from now on: the data as it stands. Receiver and procedure go on
+        // with the live data.
+        auto frozen = std::make_unique<FrozenView>();
+        frozen->history = m_history;
+        frozen->keyCount = m_keyCount;
+        for (int j = 0; j < kSlotCount; ++j)
+            frozen->slot[j] = ShownValues(j);
+        m_frozen = std::move(frozen);
+    } else {
+        m_frozen.reset();
+    }
+    RefreshLiveView();
+}
+
+std::vector<ChartReadoutLine> DlgSub2::ReadoutAt(int chart, double x) const
+{
+    std::vector<ChartReadoutLine> lines;
+    if (chart < 0 || chart > 2 || !std::isfinite(x))
+        return lines;
+    const long index = std::lround(x);
+    if (index < 0 || index >= kHistoryLength)
+        return lines;
+    const HistoryTables& h = ShownHistory();
+    const HistoryTable& table = chart == 0 ? h.sample : chart == 1 ? h.baseline : h.diff;
+    const int k = ShownKeyCount();
+    for (int j = 0; j < k; ++j)
+        if (m_slots[j].visible)
+            lines.push_back({QStringLiteral("TK%1 %2").arg(ShownValues(j).channel).arg(qRound64(table[j][index])),
+                             g_channelColours[j]});
+    return lines;
 }
 
 // ---- detection procedure and results table -----------------------------------------------------
@@ -713,6 +778,11 @@ void DlgSub2::InitRecording()
 {
     m_checkRecord = controlAs<QCheckBox>(kIdRecord);
     m_checkPause = controlAs<QCheckBox>(kIdPause);
+    if (m_checkPause) {
+        ConnectCheck(m_checkPause, [this](bool on) { OnPauseToggle(on); });
+        m_checkPause->setToolTip(QStringLiteral("冻结曲线图和数据表（仍然接收、录制和检测）"));
+        m_checkPause->setAccessibleDescription(m_checkPause->toolTip());
+    }
     // The message waits until the event that found the failure has been handled.
     connect(m_recording.get(), &CLinkRecordingSession::Failed, this, &DlgSub2::OnRecordingFailed, Qt::QueuedConnection);
     if (m_checkRecord) {

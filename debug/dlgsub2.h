@@ -28,6 +28,8 @@
 
 class CChartCtrl;
 class CChartAxis;
+class CChartCursor;
+struct ChartReadoutLine;
 class CDetectionProcedure;
 class CResultCellEditor;
 class ProcedureView;
@@ -166,6 +168,35 @@ private:
     void StepProcedure();
     // Relabels the results table after a key-set change; clears m_keyMaskChanged.
     void RebuildResultRows();
+
+    // ---- pause and read-out -------------------------------------------------------------------
+    // "暂停" (1058) freezes the charts and the live lists on what they showed: frames are still
+    // received, recorded and given to the procedure, and unticking shows the present. Each chart
+    // has a read-out cursor (mouse, or Shift+arrows) with the values of the visible keys at it,
+    // from what the chart shows, live or paused.
+public:
+    void OnPauseToggle(bool on);        // 1058
+    bool IsPaused() const { return m_frozen != nullptr; }
+    // The read-out of chart 0 (samples), 1 (baselines) or 2 (differences) at x (a point index):
+    // "TK<n> <value>" for every visible key shown, in its slot's colour; nothing off the points.
+    std::vector<ChartReadoutLine> ReadoutAt(int chart, double x) const;
+    CChartCursor* CursorOf(int chart) const { return chart >= 0 && chart < 3 ? m_cursor[chart] : nullptr; }
+
+private:
+    // What the live view shows while paused: the histories and the slots' values at the pause.
+    struct FrozenView {
+        HistoryTables history;
+        int keyCount = 0;
+        struct Values {
+            std::int32_t channel, sample, baseline, diff;
+        } slot[kSlotCount] = {};
+    };
+    const HistoryTables& ShownHistory() const { return m_frozen ? m_frozen->history : m_history; }
+    int ShownKeyCount() const;
+    FrozenView::Values ShownValues(int slot) const;
+
+    std::unique_ptr<FrozenView> m_frozen;
+    CChartCursor* m_cursor[3] = {};
 
     // ---- recording of the link -----------------------------------------------------------------
     // "录制" (1057) arms the recording: every opening of the port starts a new file in the

@@ -8,6 +8,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "app/zcstatic.h"
+#include "chart/chart_ctrl.h"
+#include "chart/chart_cursor.h"
 #include "common/accessible_walk.h"
 #include "common/ui_spy.h"
 #include "debug/dlgsub2.h"
@@ -168,6 +171,111 @@ TEST_F(RecordPageTest, FailingWriterStopsTheRecordingWhileTheLiveViewGoesOn)
     Show(Frame(0x01, {{100, 130}}));
     EXPECT_EQ(Cell(1034, 0, 1), "30");
     EXPECT_EQ(ui.warnings.size(), 1);
+}
+
+// While paused the lists and the curves stay as they were though frames keep coming; the
+// procedure runs to its end on those frames and they are recorded; unticking shows the present.
+TEST_F(RecordPageTest, PauseKeepsTheViewStillWhileTheProcedureCompletes)
+{
+    page->OnPortButton();
+    Record()->click();
+    for (int i = 0; i < 5; ++i)
+        Show(Frame(0x0A, {{3200 + i, 3300}, {3000, 3000}}));
+    EXPECT_EQ(AccessibleText(Pause()), QStringLiteral("暂停"));
+    Pause()->click();
+    ASSERT_TRUE(page->IsPaused());
+    auto view = [&] {
+        QStringList shown;
+        for (int list : {1032, 1033, 1034})
+            for (int row = 0; row < 8; ++row)
+                shown << Cell(list, row, 0) + '=' + Cell(list, row, 1);
+        for (CChartCtrl* chart : {page->ChartSample(), page->ChartBaseline(), page->ChartDiff()})
+            for (CChartSerie* s : chart->Series()) {
+                auto* line = dynamic_cast<CChartLineSerie*>(s);
+                for (unsigned i = 0; line && i < line->PointCount(); ++i)
+                    shown << QString::number(line->Point(i).Y);
+            }
+        return shown;
+    };
+    const QStringList before = view();
+    EXPECT_TRUE(before.contains("TK1=3204"));
+
+    page->OnNoKeyDetection();
+    auto* progress = Ctl<QWidget>(1051);
+    ASSERT_NE(progress, nullptr);
+    int frames = 5;
+    for (int t = 0; t < 330; ++t, ++frames)
+        Show(Frame(0x0A, {{3100 + t % 7, 3290}, {2990, 3010}}));
+    EXPECT_EQ(view(), before);
+    EXPECT_EQ(Ctl<ZCStatic>(1053)->text(), QStringLiteral("检测完成！"));
+    EXPECT_EQ(Ctl<QTableWidget>(1030)->item(0, 1)->text(), "3290") << "the no-key level of the frames received while paused";
+    EXPECT_EQ(page->Recording().BytesRecorded(), static_cast<std::uint64_t>(frames) * 14);
+
+    Pause()->click();
+    EXPECT_EQ(Cell(1032, 0, 1), QString::number(3100 + 329 % 7));
+    EXPECT_EQ(Cell(1033, 1, 1), "3010");
+    EXPECT_NE(view(), before);
+}
+
+// The read-out lists every visible key of the chart at the cursor's point, from what the chart
+// shows: the live histories, or the ones frozen by the pause.
+TEST_F(RecordPageTest, ReadOutAtACursorGivesTheShownValuesOfTheVisibleKeys)
+{
+    page->OnPortButton();
+    for (int i = 0; i < 200; ++i)
+        Show(Frame(0x2A, {{1000 + i, 2000}, {3000 - i, 3000}, {500, 400 + i}}));
+    auto texts = [&](int chart, double x) {
+        QStringList out;
+        for (const ChartReadoutLine& l : page->ReadoutAt(chart, x))
+            out << l.text;
+        return out;
+    };
+    // x 199 is the newest frame (i = 199), x 50.4 the 51st.
+    EXPECT_EQ(texts(0, 199), QStringList({"TK1 1199", "TK3 2801", "TK5 500"}));
+    EXPECT_EQ(texts(1, 50.4), QStringList({"TK1 2000", "TK3 3000", "TK5 450"}));
+    EXPECT_EQ(texts(2, 50), QStringList({"TK1 950", "TK3 50", "TK5 -50"}));
+    EXPECT_TRUE(texts(0, 200.6).isEmpty());
+    EXPECT_TRUE(texts(0, -1).isEmpty());
+    EXPECT_EQ(page->ReadoutAt(0, 10)[2].colour, g_channelColours[2]);
+
+    // A hidden key drops out; a paused chart keeps reading the frozen values.
+    Ctl<QCheckBox>(1036)->click();
+    page->OnTimerTick();
+    EXPECT_EQ(texts(0, 199), QStringList({"TK1 1199", "TK5 500"}));
+    Pause()->click();
+    Show(Frame(0x2A, {{7, 7}, {7, 7}, {7, 7}}));
+    EXPECT_EQ(texts(0, 199), QStringList({"TK1 1199", "TK5 500"}));
+
+    // The chart's cursor: Shift+arrows from the keyboard, the mouse over the plot; it shows the
+    // same texts and draws over the picture without a new render.
+    CChartCtrl* chart = page->ChartSample();
+    page->resize(page->sizeHint());
+    page->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(page.get()));
+    CChartCursor* cursor = page->CursorOf(0);
+    ASSERT_NE(cursor, nullptr);
+    chart->setFocus();
+    const int renders = chart->RenderCount();
+    QTest::keyClick(chart, Qt::Key_End, Qt::ShiftModifier);
+    ASSERT_TRUE(cursor->IsShown());
+    EXPECT_EQ(cursor->Value(), 200);
+    QTest::keyClick(chart, Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_EQ(cursor->Value(), 199);
+    EXPECT_TRUE(AccessibleText(chart, QAccessible::Description).contains("TK1 1199")) << AccessibleText(chart, QAccessible::Description).toStdString();
+    EXPECT_FALSE(cursor->Bounds().isEmpty());
+    QTest::keyClick(chart, Qt::Key_Escape);
+    EXPECT_FALSE(cursor->IsShown());
+    EXPECT_TRUE(page->isVisible()) << "Escape went to the cursor only";
+
+    const ChartRect plot = chart->PlotRect();
+    const int x = chart->GetBottomAxis()->ValueToPixel(100);
+    QTest::mouseMove(chart, QPoint(x, (plot.top + plot.bottom) / 2));
+    GTEST_TRY_VERIFY(cursor->IsShown());
+    EXPECT_NEAR(cursor->Value(), 100, 1);
+    EXPECT_EQ(cursor->Lines().size(), 2u);
+    QTest::mouseMove(chart, QPoint(1, 1)); // off the plot
+    GTEST_TRY_VERIFY(!cursor->IsShown());
+    EXPECT_EQ(chart->RenderCount(), renders);
 }
 
 } // namespace
