@@ -17,7 +17,7 @@ namespace {
 constexpr int kPadding = 3;   // inside the box
 constexpr int kGap = 6;       // between the line and the box
 constexpr int kSwatchGap = 4; // between a colour square and its text
-const QColor kLineColour(64, 64, 64);
+const QColor kLineColour(32, 32, 32);
 const QColor kBoxColour(255, 255, 255, 225);
 const QColor kBoxBorder(96, 96, 96);
 
@@ -54,7 +54,7 @@ QRect Bounds(const QFont& font, const QRect& plot, int px, const std::vector<Cha
 void Paint(QPainter& painter, const QFont& font, const QRect& plot, int px, const std::vector<ChartReadoutLine>& lines)
 {
     painter.save();
-    painter.setPen(QPen(kLineColour, 1, Qt::DashLine));
+    painter.setPen(QPen(kLineColour, 1, Qt::SolidLine));
     painter.drawLine(px, plot.top(), px, plot.bottom());
 
     const QRect box = BoxRect(font, plot, px, lines);
