@@ -5,7 +5,10 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QUrl>
+
+#include "app/threshold_review_dialog.h"
 
 namespace {
 
@@ -21,6 +24,31 @@ public:
     {
         // The path as the platform writes it (backslashes on Windows): it is shown in messages.
         return QDir::toNativeSeparators(QFileDialog::getOpenFileName(parent, QString(), QString(), filter));
+    }
+
+    QString PickSaveFile(QWidget* parent, const QString& filter, const QString& suggestedName) override
+    {
+        QFileDialog dialog(parent, QString(), suggestedName, filter);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        // A name typed without an extension gets the first filter's (".csv").
+        const int dot = filter.indexOf(QStringLiteral("*."));
+        if (dot >= 0) {
+            const int end = filter.indexOf(QRegularExpression(QStringLiteral("[ ;)]")), dot);
+            dialog.setDefaultSuffix(filter.mid(dot + 2, end < 0 ? -1 : end - dot - 2));
+        }
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return QString();
+        return QDir::toNativeSeparators(dialog.selectedFiles().first());
+    }
+
+    bool ConfirmThresholds(QWidget* parent, ThresholdReview& review) override
+    {
+        CThresholdReviewDlg dialog(review, parent);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        review.tickKeys = dialog.TickKeys();
+        return true;
     }
 
     bool OpenDocument(const QString& path) override

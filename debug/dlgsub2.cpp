@@ -120,6 +120,7 @@ DlgSub2::DlgSub2(QWidget* parent, UiServices* services)
     InitLiveLists();
     InitProcedureControls();
     InitProcedure();
+    InitResultsOut();
     SetLinkControlsEnabled(false);
 }
 
@@ -320,6 +321,7 @@ void DlgSub2::OnPortButton()
             m_services->ShowWarning(this, error);
             return;
         }
+        m_resultsPort = n;
         if (m_btnPort)
             m_btnPort->setText(QStringLiteral("串口%1已打开").arg(n));
         if (!m_timerId)
