@@ -21,7 +21,9 @@ QTableWidget* MakeList(const QStringList& headers, const QString& name, QWidget*
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setTabKeyNavigation(false);
     list->setWordWrap(false);
-    list->horizontalHeader()->setStretchLastSection(true);
+    list->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 8);
     list->setAccessibleName(name);
     return list;
 }
@@ -42,7 +44,7 @@ void FitRows(QTableWidget* list, int maxRows)
 {
     const int rows = qBound(1, list->rowCount(), maxRows);
     const int height = list->horizontalHeader()->sizeHint().height() + rows * list->verticalHeader()->defaultSectionSize()
-                       + 2 * list->frameWidth() + 2;
+                       + 2 * list->frameWidth();
     list->setMinimumHeight(height);
     list->setMaximumHeight(height);
 }
@@ -78,8 +80,9 @@ CThresholdReviewDlg::CThresholdReviewDlg(const ThresholdReview& review, QWidget*
                              QStringLiteral("跳过的行"), this);
         for (const ThresholdSkip& s : review.skipped)
             AddRow(m_skipped, {QString::number(s.row + 1), s.key.isEmpty() ? QStringLiteral("—") : s.key, s.reason});
-        m_skipped->setColumnWidth(0, 40);
-        m_skipped->setColumnWidth(1, 60);
+        // Row and key are short; the reason takes the rest.
+        m_skipped->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+        m_skipped->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
         FitRows(m_skipped, 8);
         skippedLabel->setBuddy(m_skipped);
         box->addWidget(m_skipped);
@@ -106,7 +109,7 @@ CThresholdReviewDlg::CThresholdReviewDlg(const ThresholdReview& review, QWidget*
     connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     box->addWidget(m_buttons);
 
-    setMinimumWidth(420);
+    setMinimumWidth(460);
     (any ? static_cast<QWidget*>(ok) : static_cast<QWidget*>(cancel))->setFocus();
 }
 
