@@ -62,6 +62,11 @@ ThresholdReview ReviewThresholds(const ResultCells& cells, const ThresholdTarget
             skip(kNoKey);
             continue;
         }
+        const KeyThresholdState state = target.KeyState(key);
+        if (!state.carried) {
+            skip(kNoMacro);
+            continue;
+        }
         if (cell.isEmpty()) {
             skip(kEmpty);
             continue;
@@ -81,11 +86,6 @@ ThresholdReview ReviewThresholds(const ResultCells& cells, const ThresholdTarget
         }
         if (value.value <= 0) {
             skip(kNotPositive);
-            continue;
-        }
-        const KeyThresholdState state = target.KeyState(key);
-        if (!state.carried) {
-            skip(kNoMacro);
             continue;
         }
         if (seen[key]) {

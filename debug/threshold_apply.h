@@ -5,8 +5,9 @@
 //
 // Each row names its key in column 0 ("TK" and the key's number). A row gives a threshold when
 // that name is readable, a header macro carries the key's threshold (TK0 to TK5), and column 10
-// holds a positive whole number; every other row that holds anything is listed as skipped with
-// its reason. A key named twice takes its first row.
+// holds a positive whole number (read as the table reads its cells); every other row that holds
+// anything is listed as skipped with its first reason in that order. A key named twice takes its
+// first row.
 
 #include <vector>
 

@@ -65,7 +65,7 @@ TEST(ThresholdReview, RowsMapToKeysAndTheOthersAreSkippedWithTheirReason)
     set(3, "TK4", "abc");
     set(4, "TK5", "0");
     set(5, "TK6", "120");
-    set(6, "TK7", "99999999999");
+    set(6, "TK7", "");
     set(7, "TK1", " 88 ");
     set(8, "", "50");      // appended by the editor: no key name
     // row 9: nothing at all, not listed
@@ -88,7 +88,7 @@ TEST(ThresholdReview, RowsMapToKeysAndTheOthersAreSkippedWithTheirReason)
     using namespace ThresholdSkipReason;
     const std::vector<std::pair<int, QString>> skipped = {
         {1, Reason(kAbnormal)}, {2, Reason(kEmpty)},   {3, Reason(kNotNumber)}, {4, Reason(kNotPositive)},
-        {5, Reason(kNoMacro)},  {6, Reason(kOutOfRange)}, {8, Reason(kNoKey)}};
+        {5, Reason(kNoMacro)},  {6, Reason(kNoMacro)}, {8, Reason(kNoKey)}};
     ASSERT_EQ(r.skipped.size(), skipped.size());
     for (size_t i = 0; i < skipped.size(); ++i) {
         EXPECT_EQ(r.skipped[i].row, skipped[i].first) << i;
@@ -97,18 +97,22 @@ TEST(ThresholdReview, RowsMapToKeysAndTheOthersAreSkippedWithTheirReason)
     EXPECT_EQ(r.skipped[4].key, "TK6");
 
     // A key named twice takes its first row; a table without a usable number enables nothing.
-    ResultTable twice(2);
+    ResultTable twice(3);
     SetRow(twice, 0, {"TK3"});
     SetRow(twice, 1, {"TK3"});
+    SetRow(twice, 2, {"TK4"});
     twice.SetText(0, ResultCol::Threshold, "30");
     twice.SetText(1, ResultCol::Threshold, "31");
+    twice.SetText(2, ResultCol::Threshold, "99999999999");
     const ThresholdReview t = ReviewThresholds(twice, target);
     ASSERT_EQ(t.changes.size(), 1u);
     EXPECT_EQ(t.changes[0].newValue, 30);
-    ASSERT_EQ(t.skipped.size(), 1u);
+    ASSERT_EQ(t.skipped.size(), 2u);
     EXPECT_EQ(t.skipped[0].reason, Reason(kDuplicate));
+    EXPECT_EQ(t.skipped[1].reason, Reason(kOutOfRange));
     twice.SetText(0, ResultCol::Threshold, "检测异常");
     twice.SetText(1, ResultCol::Threshold, "");
+    twice.SetText(2, ResultCol::Threshold, "-4");
     EXPECT_FALSE(HasSuggestedThreshold(twice));
     EXPECT_EQ(KeyFromName("TK7"), 7);
     EXPECT_EQ(KeyFromName("TK8"), -1);
