@@ -11,7 +11,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 
-#include "app/atomic_file.h"
+#include "app/file_replacer.h"
 #include "app/ui_services.h"
 #include "app/zcstatic.h"
 #include "debug/procedure.h"
@@ -125,7 +125,8 @@ void DlgSub2::OnExportResults()
         return;
     const ResultExportInfo info{now, m_resultsPort, KeySetText()};
     QString reason;
-    if (!WriteFileAtomically(path, ResultsAsCsv(*m_resultCells, RowsWithContent(*m_resultCells), info), &reason)) {
+    const QByteArray csv = ResultsAsCsv(*m_resultCells, RowsWithContent(*m_resultCells), info);
+    if (!SaveResultsFile(path, csv, DefaultFileReplacer(), &reason)) {
         m_services->ShowWarning(this, QStringLiteral("导出结果失败：") + path + QLatin1Char('\n') + reason);
         return;
     }

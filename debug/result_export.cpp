@@ -1,5 +1,8 @@
 #include "debug/result_export.h"
 
+#include <QFileInfo>
+
+#include "app/file_replacer.h"
 #include "debug/result_table.h"
 
 namespace {
@@ -81,6 +84,27 @@ QByteArray ResultsAsCsv(const ResultCells& cells, const QList<int>& rows, const 
     for (int row : rows)
         text += Line(CellRow(cells, row), QLatin1Char(','), special, end);
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+}
+
+bool SaveResultsFile(const QString& path, const QByteArray& bytes, FileReplacer& writer, QString* reason)
+{
+    const QFileInfo target(path);
+    if (target.isDir()) {
+        *reason = QStringLiteral("这是一个文件夹，不能写入。");
+        return false;
+    }
+    const QFileDevice::Permissions anyWrite = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    if (target.exists() && !(target.permissions() & anyWrite)) {
+        *reason = QStringLiteral("文件为只读，未被改动。");
+        return false;
+    }
+    QString why;
+    switch (writer.Save(path, bytes, &why)) {
+    case FileReplacer::Outcome::Replaced: return true;
+    case FileReplacer::Outcome::NotWritable: *reason = QStringLiteral("无法在该文件夹中创建文件：") + why; break;
+    case FileReplacer::Outcome::Failed: *reason = QStringLiteral("写入失败（磁盘可能已满），原有文件未被改动：") + why; break;
+    }
+    return false;
 }
 
 QString SuggestedResultFileName(const QDateTime& when)

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 
+class FileReplacer;
 class ResultCells;
 
 // Rows worth taking out when the user chose none: every row with at least one non-empty cell.
@@ -29,6 +30,12 @@ struct ResultExportInfo {
 // quotes doubled). First a block with the date and time, the port number and the key set, an
 // empty line, then the header row and the given rows, twelve columns each.
 QByteArray ResultsAsCsv(const ResultCells& cells, const QList<int>& rows, const ResultExportInfo& info);
+
+// Writes the CSV file through writer, all or nothing: a failure leaves any existing file as it
+// was. A folder, or a file that carries no write permission at all (the owner's write protection,
+// respected even where this user could override it), is refused before anything is written.
+// False on failure, with *reason a short description for the user.
+bool SaveResultsFile(const QString& path, const QByteArray& bytes, FileReplacer& writer, QString* reason);
 
 // The file name the save dialog suggests, e.g. "检测结果_20240701_093000.csv".
 QString SuggestedResultFileName(const QDateTime& when);

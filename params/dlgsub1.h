@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+class FileReplacer;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -23,6 +24,10 @@ public:
     explicit DlgSub1(QWidget* parent = nullptr, UiServices* services = nullptr);
 
     const TouchParamSet& Params() const { return m_params; }
+
+    // The writer the export replaces the header with; nullptr uses the real one. Tests give one
+    // that fails.
+    void SetHeaderWriter(FileReplacer* writer) { m_writer = writer; }
 
     // The file filter of the import and export dialogs.
     static QString HeaderFileFilter();
@@ -68,6 +73,7 @@ private:
     void SetStatus(const QString& text);
 
     UiServices* m_services;
+    FileReplacer* m_writer = nullptr;
     TouchParamSet m_params;
 
     QComboBox* m_cboModel = nullptr;

@@ -7,11 +7,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cerrno>
 
 #include "common/ui_spy.h"
 #include "app/zcstatic.h"
@@ -23,6 +26,7 @@
 #include "debug/snr_verdict.h"
 #include "debug/threshold_apply.h"
 #include "tests/debug/fake_serial.h"
+#include "tests/params/failing_writer.h"
 
 namespace {
 
@@ -148,6 +152,41 @@ TEST(ResultExport, CsvAndClipboardTexts)
     EXPECT_EQ(ResultsAsTsv(cells, {2}), QString(header).replace(',', '\t') + "\n"
                                          "TK5\ta,b\t\"say \"\"hi\"\"\"\t\"two\nlines\"\t\"tab\there\"\t\t\t\t\t\t\t\n");
     EXPECT_EQ(SuggestedResultFileName(info.when), "检测结果_20240701_093005.csv");
+}
+
+QByteArray Read(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+// The CSV file is written whole or not at all; a read-only file, a folder or a full disk leave
+// what was there.
+TEST(ResultExport, SavedWholeOrNotAtAll)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath("results.csv");
+    QString reason;
+    ASSERT_TRUE(SaveResultsFile(path, "first", DefaultFileReplacer(), &reason)) << reason.toStdString();
+    ASSERT_TRUE(SaveResultsFile(path, "second", DefaultFileReplacer(), &reason));
+    EXPECT_EQ(Read(path), "second");
+
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+    EXPECT_FALSE(SaveResultsFile(path, "third", DefaultFileReplacer(), &reason));
+    EXPECT_TRUE(reason.contains("只读"));
+    EXPECT_EQ(Read(path), "second");
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    reason.clear();
+    EXPECT_FALSE(SaveResultsFile(dir.path(), "x", DefaultFileReplacer(), &reason));
+    EXPECT_FALSE(reason.isEmpty());
+#ifndef Q_OS_WIN
+    FailingWriter full(FailingWriter::Step::Flush, ENOSPC);
+    EXPECT_FALSE(SaveResultsFile(path, QByteArray(100, 'x'), full, &reason));
+    EXPECT_TRUE(reason.contains("磁盘")) << reason.toStdString();
+    EXPECT_EQ(Read(path), "second");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"results.csv"});
+#endif
 }
 
 TEST(SnrVerdict, FiveOrMorePasses)
