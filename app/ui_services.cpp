@@ -10,6 +10,19 @@
 
 #include "app/threshold_review_dialog.h"
 
+void ConfigureOpenFileDialog(QFileDialog& dialog)
+{
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // Any name may be typed: a file that does not exist reaches the caller, which reports it,
+    // instead of the dialog's own "not found" box.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // Entries read as their names alone ("Source File (*.ash;*.h)"); the patterns after them in
+    // the filter string decide what is listed. The toolkit's own dialog behaves alike on every
+    // platform (names, typed paths) and is as accessible as the rest of the window.
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+}
+
 namespace {
 
 class QtUiServices : public UiServices {
@@ -22,8 +35,13 @@ public:
 
     QString PickOpenFile(QWidget* parent, const QString& filter) override
     {
+        QFileDialog dialog(parent, QString(), QString(), filter);
+        ConfigureOpenFileDialog(dialog);
+        if (dialog.exec() != QDialog::Accepted)
+            return {};
+        const QStringList files = dialog.selectedFiles();
         // The path as the platform writes it (backslashes on Windows): it is shown in messages.
-        return QDir::toNativeSeparators(QFileDialog::getOpenFileName(parent, QString(), QString(), filter));
+        return files.isEmpty() ? QString() : QDir::toNativeSeparators(files.first());
     }
 
     QString PickSaveFile(QWidget* parent, const QString& filter, const QString& suggestedName) override
@@ -31,6 +49,9 @@ public:
         QFileDialog dialog(parent, QString(), suggestedName, filter);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
+        // As the open-file dialog: the toolkit's own, its entries shown by name.
+        dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+        dialog.setOption(QFileDialog::DontUseNativeDialog, true);
         // A name typed without an extension gets the first filter's (".csv").
         const int dot = filter.indexOf(QStringLiteral("*."));
         if (dot >= 0) {

@@ -16,6 +16,7 @@
 
 #include <cerrno>
 
+#include "common/accessible_walk.h"
 #include "common/ui_spy.h"
 #include "app/zcstatic.h"
 #include "debug/dlgsub2.h"
@@ -242,7 +243,13 @@ TEST_F(ResultsOutPage, VerdictShadesFollowEveryRewrite)
     ResultCells& cells = page.Results();
     // Row 1: ratio 5, the least that passes.
     ASSERT_EQ(cells.Text(1, ResultCol::Snr), "5");
-    auto verdict = [&](int row) { return SnrItem(row) ? SnrItem(row)->data(Qt::AccessibleDescriptionRole).toString() : QString(); };
+    // The verdict as assistive technology reads the cell.
+    auto* list = page.controlAs<QTableWidget>(1030);
+    auto verdict = [&](int row) {
+        QAccessibleInterface* table = QAccessible::queryAccessibleInterface(list);
+        QAccessibleInterface* cell = table && table->tableInterface() ? table->tableInterface()->cellAt(row, ResultCol::Snr) : nullptr;
+        return cell ? cell->text(QAccessible::Description) : QStringLiteral("<no cell>");
+    };
     EXPECT_EQ(verdict(0), "合格");
     EXPECT_EQ(verdict(1), "合格");
     EXPECT_EQ(SnrItem(1)->background().color(), SnrItem(0)->background().color());
@@ -279,7 +286,7 @@ TEST_F(ResultsOutPage, ApplyThresholdsThroughTheConfirmation)
     QPushButton* apply = Button(1055);
     ASSERT_NE(apply, nullptr);
     EXPECT_EQ(apply->text(), "应用阈值到参数页");
-    EXPECT_EQ(apply->accessibleName(), "应用阈值到参数页");
+    EXPECT_EQ(AccessibleText(apply), "应用阈值到参数页");
     Measured();
     EXPECT_FALSE(apply->isEnabled()); // no parameter page linked
     page.SetThresholdTarget(&target);
@@ -351,7 +358,7 @@ TEST_F(ResultsOutPage, CopyAndExportFromTheKeyboardAndTheMenu)
     // Export: cancelled, written, refused.
     QPushButton* exportButton = Button(1056);
     ASSERT_NE(exportButton, nullptr);
-    EXPECT_EQ(exportButton->accessibleName(), "导出结果…");
+    EXPECT_EQ(AccessibleText(exportButton), "导出结果…");
     QTest::mouseClick(exportButton, Qt::LeftButton);
     EXPECT_TRUE(ui.lastSuggestedName.endsWith(".csv"));
     EXPECT_TRUE(ui.warnings.isEmpty());
