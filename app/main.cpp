@@ -30,10 +30,10 @@ int main(int argc, char** argv)
     // Qt's own options (-platform, -style, ...) are taken out by QApplication before this.
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Morvek: 电容触摸按键调试工具\n"
-        "Tunes capacitive touch keys: the parameter page edits the touch library's settings and\n"
-        "patches its configuration header; the debug page reads a board over a serial port\n"
-        "(38400 8N1, receive only), shows live curves and runs a touch measurement.\n"
+        "Morvek tunes capacitive touch keys (user interface in simplified Chinese): the\n"
+        "parameter page edits the touch library's settings and patches its configuration\n"
+        "header; the debug page reads a board over a serial port (38400 8N1, receive only),\n"
+        "shows live curves and runs a touch measurement.\n"
         "A serial device can be declared as port n with MORVEK_COM<n>=<device path>."));
     parser.addHelpOption();
     parser.addVersionOption();
