@@ -286,9 +286,12 @@ void DlgSub1::OnExportHeader()
     const QString path = m_services->PickOpenFile(this, HeaderFileFilter());
     if (path.isEmpty())
         return;
-    const HeaderFileError e = ExportHeaderFile(path, m_params);
+    // A failed write or a header without any of the macros leaves the file and the status line
+    // as they were; the message box says why.
+    HeaderExportReport report;
+    const HeaderFileError e = ExportHeaderFile(path, m_params, &report, m_writer);
     if (e != HeaderFileError::None) {
-        m_services->ShowWarning(this, HeaderErrorMessage(e, path));
+        m_services->ShowWarning(this, HeaderErrorMessage(e, path, report.reason));
         return;
     }
     SetStatus(QStringLiteral("文件已导出：") + path);
@@ -299,6 +302,8 @@ void DlgSub1::OnImportHeader()
     const QString path = m_services->PickOpenFile(this, HeaderFileFilter());
     if (path.isEmpty())
         return;
+    // A file that gives none of the macros a value (the wrong file, or one with carriage
+    // returns only) would change nothing: it is reported and the page stays as it was.
     TouchParamSet loaded = m_params;
     const HeaderFileError e = ImportHeaderFile(path, &loaded);
     if (e != HeaderFileError::None) {

@@ -18,7 +18,11 @@
 #include "app/zcstatic.h"
 #include "params/dlgsub1.h"
 #include "common/ui_spy.h"
+#include "params/failing_writer.h"
 #include "params/header_codec.h"
+
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -449,6 +453,52 @@ TEST_F(PageTest, ExportKeepsPermissionsAndSurroundingText)
     EXPECT_TRUE(ui.warnings.isEmpty());
     EXPECT_EQ(ReadFile(path), "; assembler include\r\nTKLib_TOUCH_NUM   == \t1  \nOTHER == 5\r\n");
     EXPECT_EQ(QFile::permissions(path) & 0x7077, perms & 0x7077);
+}
+
+TEST_F(PageTest, FailedWritesAndFilesWithoutMacrosAreReportedAndChangeNothing)
+{
+#ifdef Q_OS_WIN
+    GTEST_SKIP() << "the stand-in writer fails POSIX calls";
+#endif
+    ASSERT_TRUE(WriteFile(HeaderPath(), "#define TKLib_TOUCH_NUM 3\n"));
+    ui.nextPath = HeaderPath();
+    page->OnImportHeader();
+    const QString status = Label(1117)->text();
+    const TouchParamSet before = page->Params();
+    ASSERT_EQ(before.touchNum, 3);
+
+    // The disk fills up while the new text is flushed.
+    FailingWriter full(FailingWriter::Step::Flush, ENOSPC);
+    page->SetHeaderWriter(&full);
+    const QString path = HeaderPath(QStringLiteral("full_cfg.h"));
+    const QByteArray header = FullHeader();
+    ASSERT_TRUE(WriteFile(path, header));
+    ui.nextPath = path;
+    page->OnExportHeader();
+    EXPECT_EQ(ui.warnings,
+              QStringList({"Write file failed: " + path + "\n" + QString::fromLocal8Bit(std::strerror(ENOSPC))}));
+    EXPECT_EQ(ReadFile(path), header);
+    page->SetHeaderWriter(nullptr);
+
+    // Carriage returns only, or simply not a header: both ways a warning, nothing changes.
+    ui.warnings.clear();
+    const QString crOnly = HeaderPath(QStringLiteral("mac_cfg.h"));
+    const QByteArray crText = "#define TKLib_TOUCH_NUM 4\r#define EnTk0 1\r";
+    const QString other = HeaderPath(QStringLiteral("notes_cfg.h"));
+    const QByteArray otherText = "int main() { return 0; }\n#define VERSION 2\n";
+    ASSERT_TRUE(WriteFile(crOnly, crText));
+    ASSERT_TRUE(WriteFile(other, otherText));
+    ui.nextPath = crOnly;
+    page->OnExportHeader();
+    ui.nextPath = other;
+    page->OnExportHeader();
+    page->OnImportHeader();
+    const QString none = QStringLiteral("文件中未找到任何参数宏：");
+    EXPECT_EQ(ui.warnings, QStringList({none + crOnly, none + other, none + other}));
+    EXPECT_EQ(ReadFile(crOnly), crText);
+    EXPECT_EQ(ReadFile(other), otherText);
+    EXPECT_EQ(page->Params(), before);
+    EXPECT_EQ(Label(1117)->text(), status);
 }
 
 } // namespace
