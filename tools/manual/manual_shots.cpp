@@ -9,7 +9,9 @@
 #include "app/ui_services.h"
 #include "debug/dlgsub2.h"
 #include "debug/frame_receiver.h"
+#include "debug/mscomm.h"
 #include "debug/procedure.h"
+#include "debug/result_table.h"
 #include "params/dlgsub1.h"
 
 namespace {
@@ -151,32 +153,43 @@ QImage ShotBench::Grab(QWidget* widget, const QRect& part)
 
 namespace {
 
+// Each step below returns false when the program did not reach the state the picture is to show;
+// the picture then comes out empty and the build stops, instead of a manual showing something
+// else than its text says.
+
 // The live view after five seconds of frames: every key touched in turn, so that each curve
 // shows its dip and the tables their values.
-void StreamLive(ShotBench& bench)
+bool StreamLive(ShotBench& bench)
 {
     bench.ShowTab(1);
     bench.OpenPort();
+    if (!bench.DebugPage().Comm()->GetPortOpen())
+        return false;
     bench.Run(200);
+    return true;
 }
 
 // "开始检测" with the automatic touches off: no touch during the no-key step, all keys touched
 // from the second second of the press countdown on.
-void StartDetection(ShotBench& bench)
+bool StartDetection(ShotBench& bench)
 {
-    StreamLive(bench);
+    if (!StreamLive(bench))
+        return false;
     bench.Board().cycleFrames = 0;
     bench.Run(20);
     bench.DebugPage().OnStartDetection();
+    return bench.DebugPage().Procedure().Running();
 }
 
-void TouchAllOnceAsked(ShotBench& bench, int untilTicks)
+// Runs the detection on until done() holds, with every key touched from the press countdown's
+// second second on.
+bool RunDetectionUntil(ShotBench& bench, const std::function<bool(const CDetectionProcedure&)>& done)
 {
-    CDetectionProcedure& proc = bench.DebugPage().Procedure();
-    bench.RunUntil([&] {
+    const CDetectionProcedure& proc = bench.DebugPage().Procedure();
+    return bench.RunUntil([&] {
         if (proc.CurrentPhase() == Phase::PressCountdown && proc.TicksLeft() <= 120)
             bench.Board().touched = 0xFF;
-        return proc.CurrentPhase() == Phase::PressCountdown && proc.TicksLeft() <= untilTicks;
+        return done(proc);
     }, 2000);
 }
 
@@ -193,25 +206,32 @@ QImage ParamPage()
 QImage DebugLive()
 {
     ShotBench bench;
-    StreamLive(bench);
+    if (!StreamLive(bench))
+        return {};
     return bench.Grab();
 }
 
 QImage DebugDetecting()
 {
     ShotBench bench;
-    StartDetection(bench);
-    TouchAllOnceAsked(bench, 60);
+    const auto asked = [](const CDetectionProcedure& proc) {
+        return proc.CurrentPhase() == Phase::PressCountdown && proc.TicksLeft() <= 60;
+    };
+    if (!StartDetection(bench) || !RunDetectionUntil(bench, asked))
+        return {};
     return bench.Grab();
 }
 
+// After a whole detection: every key's row evaluated.
 QImage DebugResults()
 {
     ShotBench bench;
-    StartDetection(bench);
-    TouchAllOnceAsked(bench, 0);
-    CDetectionProcedure& proc = bench.DebugPage().Procedure();
-    bench.RunUntil([&] { return !proc.Running(); }, 2000);
+    const auto finished = [](const CDetectionProcedure& proc) { return !proc.Running(); };
+    if (!StartDetection(bench) || !RunDetectionUntil(bench, finished))
+        return {};
+    for (int row = 0; row < 6; ++row)
+        if (bench.DebugPage().Results().Text(row, ResultCol::Reliability).isEmpty())
+            return {};
     bench.Board().touched = 0;
     bench.Run(40);
     // The lower part of the page, from the difference chart down: the procedure's status, the
