@@ -15,8 +15,10 @@
 #include "app/zcstatic.h"
 #include "chart/chart_ctrl.h"
 #include "debug/dlgsub2.h"
+#include "debug/procedure.h"
 #include "debug/spin_arrows.h"
 #include "tests/debug/fake_serial.h"
+#include "tests/debug/gtest_wait.h"
 
 namespace {
 
@@ -396,6 +398,84 @@ TEST_F(PageTest, ClosedLinkFreezesTheViewAndIgnoresNothingOnReopen)
     Show(Frame(0x01, {{1, 2}}));
     EXPECT_EQ(Cell(1032, 0, 0), "TK0");
     EXPECT_EQ(Cell(1032, 1, 0), "");
+}
+
+// A port that goes away: frozen like a close, awaited under its own number, reopened with the
+// same settings when it is back; a click gives up the wait. The page is destroyed while waiting.
+TEST_F(PageTest, LostPortFreezesThePageAndReopensTheSameNumber)
+{
+    bool present = false;
+    QList<int> probed;
+    page.SetPortProbe([&](int n) {
+        probed << n;
+        return present;
+    });
+    auto* button = Ctl<QPushButton>(1024);
+    Open();
+    Show(kExample);
+    page.OnNoKeyDetection();
+    page.OnTimerTick();
+    const int ticksLeft = page.Procedure().TicksLeft();
+
+    device->Vanish();
+    EXPECT_FALSE(page.Comm()->GetPortOpen());
+    EXPECT_EQ(button->text(), "串口3已断开");
+    EXPECT_EQ(button->accessibleName(), "串口3已断开");
+    EXPECT_EQ(page.TimerId(), 0);
+    EXPECT_NE(page.ReconnectTimerId(), 0);
+    EXPECT_EQ(page.LostPort(), 3);
+    for (int id : {1025, 1026, 1028, 1029, 1052})
+        EXPECT_FALSE(page.control(id)->isEnabled()) << id;
+    EXPECT_EQ(Cell(1032, 0, 1), "3200");
+    EXPECT_EQ(page.Procedure().TicksLeft(), ticksLeft);
+
+    // The 500 ms timer asks for port 3, even when a higher port has turned up meanwhile.
+    port = 7;
+    GTEST_TRY_VERIFY(!probed.isEmpty());
+    EXPECT_EQ(probed.first(), 3);
+    EXPECT_EQ(button->text(), "串口3已断开");
+
+    // Back, but refusing: the wait goes on without a word.
+    present = true;
+    device->refuse = "Device or resource busy";
+    page.OnReconnectTick();
+    page.OnReconnectTick();
+    EXPECT_EQ(button->text(), "串口3已断开");
+    EXPECT_NE(page.ReconnectTimerId(), 0);
+    EXPECT_TRUE(ui.warnings.isEmpty());
+
+    device->refuse.clear();
+    page.OnReconnectTick();
+    EXPECT_TRUE(page.Comm()->GetPortOpen());
+    EXPECT_EQ(device->openedPort, 3);
+    EXPECT_EQ(page.Comm()->GetSettings(), "38400,n,8,1");
+    EXPECT_EQ(page.Comm()->GetRThreshold(), 9);
+    EXPECT_EQ(button->text(), "串口3已打开");
+    EXPECT_EQ(button->accessibleName(), "串口3已打开");
+    EXPECT_NE(page.TimerId(), 0);
+    EXPECT_EQ(page.ReconnectTimerId(), 0);
+    EXPECT_EQ(page.LostPort(), 0);
+    EXPECT_TRUE(page.control(1052)->isEnabled());
+    page.OnTimerTick();
+    EXPECT_EQ(page.Procedure().TicksLeft(), ticksLeft - 1) << "the procedure goes on where it stopped";
+    Show(Frame(0x01, {{1, 2}}));
+    EXPECT_EQ(Cell(1032, 0, 1), "1");
+
+    // Lost again; the click gives up: closed, no timer of either kind, and the next click opens
+    // the highest port as usual.
+    device->Vanish();
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(button->text(), "串口已关闭");
+    EXPECT_EQ(page.ReconnectTimerId(), 0);
+    EXPECT_EQ(page.TimerId(), 0);
+    page.OnReconnectTick();
+    EXPECT_FALSE(page.Comm()->GetPortOpen());
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(button->text(), "串口7已打开");
+
+    device->Vanish(); // the fixture now destroys the page while it waits
+    EXPECT_NE(page.ReconnectTimerId(), 0);
+    EXPECT_TRUE(ui.warnings.isEmpty());
 }
 
 } // namespace
