@@ -79,10 +79,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     setFixedSize(m_body->sizeHint());
     if (auto* icon = m_body->controlAs<QLabel>(128))
         icon->setPixmap(AppIconPixmap(32));
-    if (auto* version = m_body->controlAs<QLabel>(kIdVersionLine)) {
+    if (auto* version = m_body->controlAs<QLabel>(kIdVersionLine))
         version->setText(QStringLiteral("版本 ") + MorvekVersion());
-        version->setAccessibleName(version->text());
-    }
     if (auto* ok = m_body->controlAs<QPushButton>(1)) {
         ok->setDefault(true);
         ok->setFocus();

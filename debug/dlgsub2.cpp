@@ -256,7 +256,8 @@ void DlgSub2::InitLiveLists()
         m_checkChannel[j] = controlAs<QCheckBox>(kIdChannelCheck0 + j);
         if (m_checkChannel[j]) {
             m_checkChannel[j]->setChecked(true);
-            connect(m_checkChannel[j], &QCheckBox::clicked, this, [this, j] { OnChannelCheck(j); });
+            // Follows the box however it changes: mouse, Space, accessibility action, setChecked.
+            ConnectCheck(m_checkChannel[j], [this, j](bool) { OnChannelCheck(j); });
         }
         m_marker[j] = controlAs<QLabel>(kIdMarker0 + j);
         if (m_marker[j]) {
@@ -519,6 +520,7 @@ void DlgSub2::RefreshLiveView()
     // The charts are rebuilt inside one redraw bracket that also spans the list work, so each is
     // drawn once, at the end, with all its new curves.
     const int k = qMin<int>(m_keyCount, kSlotCount);
+    const PageUpdate update(*this); // the slot reset below ticks boxes itself
     SuspendCharts();
     QTableWidget* const lists[] = {m_listSample, m_listBaseline, m_listDiff};
     const bool haveLists = m_listSample && m_listBaseline && m_listDiff;

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "common/accessible_walk.h"
 #include "common/ui_spy.h"
 #include "app/zcstatic.h"
 #include "chart/chart_ctrl.h"
@@ -83,13 +84,16 @@ TEST_F(PageTest, LayoutHasEveryControlNamedAndTheProcedureControlsDisabled)
     const std::pair<int, const char*> names[] = {
         {1032, "采样值"}, {1033, "环境值"}, {1034, "差值"}, {1005, "采样值曲线"}, {1006, "环境值曲线"},
         {1007, "差值曲线"}, {1013, "采样值范围"}, {1014, "环境值范围"}, {1015, "差值范围"}, {1016, "时间范围"},
-        {1043, "通道0颜色"}, {1050, "通道7颜色"}, {1029, "键位"}, {1030, "检测结果"}, {1024, "打开串口"},
+        {1043, "通道0颜色"}, {1050, "通道7颜色"}, {1030, "检测结果"}, {1024, "打开串口"},
         {1035, "通道0"}};
     for (const auto& n : names)
-        EXPECT_EQ(page.control(n.first)->accessibleName(), QString::fromUtf8(n.second)) << n.first;
+        EXPECT_EQ(AccessibleText(page.control(n.first)), QString::fromUtf8(n.second)) << n.first;
+    EXPECT_EQ(page.control(1029)->accessibleName(), QString::fromUtf8("键位"));
+    EXPECT_EQ(AccessibleText(page.control(1053), QAccessible::Description), QString::fromUtf8("操作提示"));
+    EXPECT_EQ(AccessibleText(page.control(1053)), QString::fromUtf8("未开始检测"));
     for (QWidget* w : page.controls()) {
         if (w->isVisibleTo(&page) && w->focusPolicy() != Qt::NoFocus && !qobject_cast<QLabel*>(w)) {
-            EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
+            EXPECT_TRUE(HasAccessibleName(w)) << w->objectName().toStdString();
         }
     }
 
@@ -249,6 +253,38 @@ TEST_F(PageTest, HiddenChannelEmptiesItsValuesButKeepsItsName)
     for (int list : {1032, 1033, 1034})
         EXPECT_EQ(Cell(list, 1, 1), "");
     EXPECT_EQ(Cell(1032, 0, 1), "3200");
+}
+
+// A channel box is followed however it changes: the accessibility toggle action and setChecked
+// act like the mouse, and the page's own reset of a slot out of use runs no handler twice.
+TEST_F(PageTest, ChannelBoxesFollowTheAccessibilityActionAndSetChecked)
+{
+    Open();
+    Show(kExample);
+    ASSERT_TRUE(ToggleThroughAccessibility(Box(1)));
+    EXPECT_FALSE(Box(1)->isChecked());
+    EXPECT_EQ(page.Live().m_slots[1].visible, 0);
+    page.OnTimerTick();
+    EXPECT_EQ(Cell(1032, 1, 1), "");
+    EXPECT_EQ(page.ChartSample()->SeriesCount(), 1u);
+
+    Box(1)->setChecked(true);
+    EXPECT_EQ(page.Live().m_slots[1].visible, 1);
+    Box(0)->setChecked(false);
+    EXPECT_EQ(page.Live().m_slots[0].visible, 0);
+    page.OnTimerTick();
+    EXPECT_EQ(Cell(1032, 1, 1), "3000");
+    EXPECT_EQ(Cell(1032, 0, 1), "");
+    EXPECT_EQ(page.ChartSample()->SeriesCount(), 1u);
+
+    // A slot out of use: cleared from outside, it is ticked again and shown on the next tick.
+    Box(5)->setChecked(false);
+    EXPECT_EQ(page.Live().m_slots[5].visible, 0);
+    page.OnTimerTick();
+    EXPECT_TRUE(Box(5)->isChecked());
+    EXPECT_FALSE(Box(5)->isEnabled());
+    EXPECT_EQ(page.Live().m_slots[5].visible, 1);
+    EXPECT_FALSE(ToggleThroughAccessibility(Box(5))) << "a disabled box offers no action";
 }
 
 TEST_F(PageTest, KeySetShrinksAndGrowsBack)
