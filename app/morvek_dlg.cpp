@@ -7,6 +7,7 @@
 #include <QStyleOptionTabWidgetFrame>
 #include <QVBoxLayout>
 
+#include "app/build_info.h"
 #include "app/resources.h"
 #include "debug/dlgsub2.h"
 #include "debug/threshold_apply.h"
@@ -109,6 +110,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     setFixedSize(m_body->sizeHint());
     if (auto* icon = m_body->controlAs<QLabel>(128))
         icon->setPixmap(AppIconPixmap(32));
+    if (auto* version = m_body->controlAs<QLabel>(kIdVersionLine))
+        version->setText(QStringLiteral("版本 ") + MorvekVersion());
     if (auto* ok = m_body->controlAs<QPushButton>(1)) {
         ok->setDefault(true);
         ok->setFocus();

@@ -53,6 +53,9 @@ private:
 class CAboutDlg : public QDialog {
     Q_OBJECT
 public:
+    // The second line of text: the program's version.
+    static constexpr int kIdVersionLine = 1000;
+
     explicit CAboutDlg(QWidget* parent = nullptr);
     DialogPage* Body() const { return m_body; }
 
