@@ -1,8 +1,11 @@
 #pragma once
-// The modal and outside-world services the pages use: message boxes, the open-file and folder
-// dialogs and the shell. Pages call them through this interface so that tests can stand in for them.
+// The modal and outside-world services the pages use: message boxes, the file and folder
+// dialogs, the confirmation of applied thresholds and the shell. Pages call them through this
+// interface so that tests can stand in for them.
 
 #include <QString>
+
+#include "app/threshold_review.h"
 
 class QFileDialog;
 class QWidget;
@@ -25,6 +28,13 @@ public:
         (void)start;
         return {};
     }
+    // The save-file dialog, starting with suggestedName; asks before replacing an existing file.
+    // An empty result means the user cancelled.
+    virtual QString PickSaveFile(QWidget* parent, const QString& filter, const QString& suggestedName) = 0;
+    // Shows the thresholds about to be applied to the parameter page and the rows skipped, with
+    // the check box "同时勾选这些键位" preset from review.tickKeys. True when the user confirms;
+    // review.tickKeys then holds the check box's final state.
+    virtual bool ConfirmThresholds(QWidget* parent, ThresholdReview& review) = 0;
     // Opens a document with the platform's default viewer; false if that failed.
     virtual bool OpenDocument(const QString& path) = 0;
 };

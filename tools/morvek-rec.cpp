@@ -9,6 +9,8 @@
 // record (cut off by a crash or a full disk) is read up to that record; the damage is reported
 // (info: in its report, csv: on stderr) and the exit status stays 0.
 //
+//   morvek-rec --help | --version
+//
 // Exit status: 0 done; 1 the file cannot be read (missing, not a recording, damaged header, a
 // later format version); 2 usage.
 
@@ -19,6 +21,7 @@
 
 #include <cstdio>
 
+#include "app/build_info.h"
 #include "debug/link_recording.h"
 
 namespace {
@@ -29,13 +32,32 @@ void Print(std::FILE* stream, const QString& text)
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
 }
 
+const char kHelp[] =
+    "Usage: morvek-rec info FILE\n"
+    "  or:  morvek-rec csv FILE\n"
+    "Looks into a recording of the serial link (\".mvrec\", made with \"录制\" on the debug page\n"
+    "of Morvek). Frames are decoded by the debug page's own receiver.\n"
+    "\n"
+    "Commands:\n"
+    "  info FILE  port, start time, duration, records, bytes, frames and keys of the recording,\n"
+    "             and whether its tail is damaged (cut off by a crash or a full disk)\n"
+    "  csv FILE   the decoded frames as CSV on stdout, one row per key and frame:\n"
+    "             time_s,key,sample,baseline,difference (time in seconds since the start)\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help     display this help and exit\n"
+    "  -v, --version  output version information and exit\n"
+    "\n"
+    "Exit status:\n"
+    "  0  done; a damaged tail is reported (csv: on stderr) and the records before it are used\n"
+    "  1  FILE cannot be read: missing, not a recording, damaged header, a later format version\n"
+    "  2  usage\n";
+
 int Usage(const QString& problem = {})
 {
     if (!problem.isEmpty())
         Print(stderr, QStringLiteral("morvek-rec: ") + problem + QLatin1Char('\n'));
-    Print(stderr, QStringLiteral("用法: morvek-rec info FILE | morvek-rec csv FILE\n"
-                                 "  info  录制的时长、字节数、帧数、键位，以及尾部是否损坏\n"
-                                 "  csv   解码后的帧，每帧每个键位一行: time_s,key,sample,baseline,difference\n"));
+    Print(stderr, QStringLiteral("用法: morvek-rec info FILE | morvek-rec csv FILE（--help 查看说明）\n"));
     return 2;
 }
 
@@ -157,7 +179,11 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments().mid(1);
     if (args.size() == 1 && (args[0] == QLatin1String("-h") || args[0] == QLatin1String("--help"))) {
-        Usage();
+        Print(stdout, QString::fromUtf8(kHelp));
+        return 0;
+    }
+    if (args.size() == 1 && (args[0] == QLatin1String("-v") || args[0] == QLatin1String("--version"))) {
+        Print(stdout, QStringLiteral("morvek-rec ") + MorvekVersion() + QLatin1Char('\n'));
         return 0;
     }
     if (args.size() != 2)
