@@ -542,6 +542,8 @@ int main(int argc, char** argv)
     p.setApplicationDescription(QStringLiteral(
         "Simulated touch-key board: streams touch data frames on a pseudo-terminal or a serial device.\n"
         "The device path is printed on the first line of stdout.\n"
+        "With --replay FILE it sends a recording of the link made on the debug page (.mvrec)\n"
+        "instead, paced as it was received; stdin is not read then.\n"
         "\n"
         "While it streams, every character read from stdin is a command (on a terminal the keys act\n"
         "at once, without Enter; from a pipe or file, one or more per line):\n"
