@@ -115,8 +115,9 @@ CChartCursor::CChartCursor(CChartCtrl* chart, ChartReadout readout)
 
 CChartCursor::~CChartCursor()
 {
-    if (m_chart)
-        m_chart->removeEventFilter(this);
+    // Nothing of the chart is touched here: the cursor may go as a child of a chart that is
+    // itself being destroyed (its event filter goes with the cursor by itself). The layer, if
+    // still there, must not outlive the cursor it paints.
     delete m_layer.data();
 }
 
@@ -250,7 +251,7 @@ bool CChartCursor::HandleKey(int key, Qt::KeyboardModifiers modifiers)
 
 bool CChartCursor::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != m_chart.data())
+    if (watched != m_chart)
         return false;
     switch (event->type()) {
     case QEvent::Resize:

@@ -77,7 +77,7 @@ private:
     double Snapped(double x) const;
     void Moved(bool byKeyboard);
 
-    QPointer<CChartCtrl> m_chart;
+    CChartCtrl* m_chart; // the parent: outlives the cursor
     ChartReadout m_readout;
     QPointer<QWidget> m_layer;
     double m_step = 1;
