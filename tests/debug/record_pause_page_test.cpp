@@ -247,7 +247,9 @@ TEST_F(RecordPageTest, ReadOutAtACursorGivesTheShownValuesOfTheVisibleKeys)
     EXPECT_EQ(texts(0, 199), QStringList({"TK1 1199", "TK5 500"}));
 
     // The chart's cursor: Shift+arrows from the keyboard, the mouse over the plot; it shows the
-    // same texts and draws over the picture without a new render.
+    // same texts and draws over the picture without a new render (the port is closed, so no
+    // tick redraws the charts meanwhile).
+    page->OnPortButton();
     CChartCtrl* chart = page->ChartSample();
     page->resize(page->sizeHint());
     page->show();
