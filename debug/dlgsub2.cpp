@@ -433,8 +433,36 @@ void DlgSub2::ResumeCharts()
             chart->EnableRedraw(true);
 }
 
+DlgSub2::LiveInputs DlgSub2::CurrentLiveInputs() const
+{
+    LiveInputs in;
+    in.historyRevision = m_history.revision;
+    in.keyCount = m_keyCount;
+    for (int j = 0; j < kSlotCount; ++j) {
+        const KeySlot& slot = m_slots[j];
+        const QCheckBox* box = m_checkChannel[j];
+        in.perSlot[j] = {slot.visible, slot.channel, slot.sample, slot.baseline, slot.diff,
+                       box && box->isChecked(), box && box->isEnabled()};
+    }
+    return in;
+}
+
+void DlgSub2::SetFullRefresh(bool full)
+{
+    m_fullRefresh = full;
+    m_liveShown = false;
+    for (CChartCtrl* chart : {m_chartSample, m_chartBaseline, m_chartDiff})
+        if (chart)
+            chart->SetFrameCache(!full);
+}
+
 void DlgSub2::RefreshLiveView()
 {
+    // The pass below is a function of these inputs alone: when none has changed since the last
+    // pass, it would rebuild the same curves and write the same texts and box states.
+    if (!m_fullRefresh && m_liveShown && CurrentLiveInputs() == m_liveShownFrom)
+        return;
+
     // The charts are rebuilt inside one redraw bracket that also spans the list work, so each is
     // drawn once, at the end, with all its new curves.
     const int k = qMin<int>(m_keyCount, kSlotCount);
@@ -476,6 +504,9 @@ void DlgSub2::RefreshLiveView()
         m_slots[j].visible = 1;
     }
     ResumeCharts();
+    // Taken after the pass, which itself resets the slots out of use.
+    m_liveShownFrom = CurrentLiveInputs();
+    m_liveShown = true;
 }
 
 // ---- detection procedure and results table -----------------------------------------------------

@@ -77,6 +77,12 @@ public:
     void OnSpinDelta(int spinId, int delta);
     void RefreshLiveView();
 
+    // Off (the default), a tick that finds nothing changed that the lists, charts and channel
+    // boxes show from (no new frame, no box toggled, ...) leaves them as they are, and the
+    // charts keep their frames between redraws. On, every tick rebuilds everything and the
+    // charts draw everything each time. Both show the same; tests compare the two.
+    void SetFullRefresh(bool full);
+
 protected:
     void timerEvent(QTimerEvent* event) override;
 
@@ -92,6 +98,36 @@ private:
     void SuspendCharts();
     void AddSlotCurves(int slot);
     void ResumeCharts();
+
+    // What the live refresh draws from: the histories' revision, the key set, each slot's
+    // values and visibility, and the channel boxes' states.
+    struct LiveInputs {
+        std::uint64_t historyRevision = 0;
+        int keyCount = 0;
+        struct Slot {
+            std::int32_t visible, channel, sample, baseline, diff;
+            bool boxChecked, boxEnabled;
+            friend bool operator==(const Slot& a, const Slot& b)
+            {
+                return a.visible == b.visible && a.channel == b.channel && a.sample == b.sample &&
+                       a.baseline == b.baseline && a.diff == b.diff && a.boxChecked == b.boxChecked &&
+                       a.boxEnabled == b.boxEnabled;
+            }
+        } perSlot[kSlotCount] = {};
+        friend bool operator==(const LiveInputs& a, const LiveInputs& b)
+        {
+            if (a.historyRevision != b.historyRevision || a.keyCount != b.keyCount)
+                return false;
+            for (int j = 0; j < kSlotCount; ++j)
+                if (!(a.perSlot[j] == b.perSlot[j]))
+                    return false;
+            return true;
+        }
+    };
+    LiveInputs CurrentLiveInputs() const;
+    bool m_fullRefresh = false;
+    bool m_liveShown = false;  // m_liveShownFrom holds what the last refresh showed
+    LiveInputs m_liveShownFrom;
 
     UiServices* m_services;
 
