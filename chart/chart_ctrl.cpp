@@ -6,6 +6,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <algorithm>
 #include <cstring>
 
 const std::array<ChartColour, 10> CChartCtrl::kPalette = {
@@ -170,23 +171,15 @@ void CChartCtrl::RedrawChart()
         MakeFrameKey(m_frameKey);
     }
 
-    // Between two redraws on the same frame only the curves (clipped to the plotting rectangle
-    // and one pixel beyond at the right and bottom) and the legend change.
+    // Between two redraws on the same frame only the curves and the legend change: what the
+    // last ones covered is restored from the frame, the new ones are drawn, and the window
+    // repaints both areas.
     const bool legend = m_legend->IsVisible() || m_legendInPicture;
     m_legendInPicture = m_legend->IsVisible();
-    const ChartRect curves{m_plotRect.left, m_plotRect.top, m_plotRect.right + 1, m_plotRect.bottom + 1};
     const bool whole = newPicture || newFrame || legend;
-    const QRect changed = whole ? QRect(0, 0, client.right, client.bottom)
-                                : QRect(curves.left, curves.top, curves.Width(), curves.Height())
-                                      .intersected(QRect(0, 0, client.right, client.bottom));
-    if (!changed.isEmpty()) {
-        const qsizetype bytes = qsizetype(changed.width()) * 4;
-        const uchar* from = m_frame.constBits();
-        uchar* to = m_offscreen.bits();
-        const qsizetype fromStride = m_frame.bytesPerLine(), toStride = m_offscreen.bytesPerLine();
-        for (int y = changed.top(); y <= changed.bottom(); ++y)
-            std::memcpy(to + y * toStride + changed.left() * 4, from + y * fromStride + changed.left() * 4, size_t(bytes));
-    }
+    const QRect imageRect(0, 0, client.right, client.bottom);
+    const QRect before = whole ? imageRect : ToQRect(m_dataArea).intersected(imageRect);
+    CopyFromFrame(before);
     {
         QPainterChartSurface surface(&m_offscreen, Dpi());
         if (!newFrame) {
@@ -201,8 +194,26 @@ void CChartCtrl::RedrawChart()
     PlaceScrollBars();
     if (whole)
         update();
-    else
-        update(changed);
+    else if (!before.isEmpty() || !m_dataArea.IsEmpty())
+        update(QRegion(before) + QRegion(ToQRect(m_dataArea).intersected(imageRect)));
+}
+
+QRect CChartCtrl::ToQRect(const ChartRect& r)
+{
+    return r.IsEmpty() ? QRect() : QRect(r.left, r.top, r.Width(), r.Height());
+}
+
+void CChartCtrl::CopyFromFrame(const QRect& area)
+{
+    const QRect r = area.intersected(m_frame.rect()).intersected(m_offscreen.rect());
+    if (r.isEmpty())
+        return;
+    const size_t bytes = size_t(r.width()) * 4;
+    const uchar* from = m_frame.constBits();
+    uchar* to = m_offscreen.bits();
+    const qsizetype fromStride = m_frame.bytesPerLine(), toStride = m_offscreen.bytesPerLine();
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        std::memcpy(to + y * toStride + r.left() * 4, from + y * fromStride + r.left() * 4, bytes);
 }
 
 void CChartCtrl::SetFrameCache(bool enabled)
@@ -310,10 +321,20 @@ void CChartCtrl::DrawFrame(ChartSurface& surface, ChartRect r)
 void CChartCtrl::DrawData(ChartSurface& surface)
 {
     const ChartRect drawRect{m_plotRect.left, m_plotRect.top, m_plotRect.right + 1, m_plotRect.bottom + 1};
+    ChartRect area;
+    auto add = [&area](const ChartRect& r) {
+        if (r.IsEmpty())
+            return;
+        area = area.IsEmpty() ? r
+                              : ChartRect{std::min(area.left, r.left), std::min(area.top, r.top),
+                                          std::max(area.right, r.right), std::max(area.bottom, r.bottom)};
+    };
     for (auto& entry : m_series) {
         entry.second->SetDrawRect(drawRect);
         entry.second->DrawAll(surface);
+        add(entry.second->DrawnArea());
     }
+    m_dataArea = area;
 
     m_legend->Draw(surface);
 }

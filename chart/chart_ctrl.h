@@ -169,6 +169,9 @@ private:
     void PlaceScrollBars();
     // The frame's inputs as they are now.
     void MakeFrameKey(ChartFrameKey& key) const;
+    // Copies the frame's pixels in area into the picture.
+    void CopyFromFrame(const QRect& area);
+    static QRect ToQRect(const ChartRect& r);
     // Makes image the size of client (keeping it when it already is); true if it was made anew.
     bool EnsureImage(QImage& image, const ChartRect& client) const;
     void PanAxes(ChartPoint from, ChartPoint to);
@@ -186,6 +189,8 @@ private:
     ChartFrameKey m_scratchKey;
     ChartRect m_legendSpace;
     bool m_legendInPicture = false;
+    // Where the series of the last redraw drew (the legend aside).
+    ChartRect m_dataArea;
     int m_frameRenderCount = 0;
     bool m_painted = false;
     ChartColour m_backColour;

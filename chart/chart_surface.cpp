@@ -184,6 +184,12 @@ bool QPainterChartSurface::FastLine(ChartPoint from, ChartPoint to, bool withEnd
     }
     if (cl > cr || ct > cb)
         return true;
+    // Both ends beyond the same edge (widened by the pen): nothing to draw. Curves far outside
+    // the axis range end here at the cost of four comparisons a segment.
+    const int reach = w + 1;
+    if ((from.x < cl - reach && to.x < cl - reach) || (from.x > cr + reach && to.x > cr + reach) ||
+        (from.y < ct - reach && to.y < ct - reach) || (from.y > cb + reach && to.y > cb + reach))
+        return true;
 
     const std::uint32_t colour = 0xFF000000u | ((m_penColour & 0xFFu) << 16) | (m_penColour & 0xFF00u) |
                                  ((m_penColour >> 16) & 0xFFu);

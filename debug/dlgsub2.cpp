@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QStyledItemDelegate>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimerEvent>
@@ -13,6 +14,7 @@
 #include "app/ui_services.h"
 #include "app/zcstatic.h"
 #include "chart/chart_ctrl.h"
+#include "debug/cached_cell_delegate.h"
 #include "debug/cell_editor.h"
 #include "debug/com_ports.h"
 #include "debug/evaluation.h"
@@ -235,6 +237,9 @@ void DlgSub2::InitLiveLists()
             }
         }
         list->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        // The values come back to the same few texts tick after tick: their cells are copied,
+        // not drawn anew.
+        list->setItemDelegate(new CachedCellDelegate(list));
     }
 
     for (int j = 0; j < kSlotCount; ++j) {
@@ -398,29 +403,32 @@ void DlgSub2::OnSpinDelta(int spinId, int delta)
     }
 }
 
-void DlgSub2::SuspendCharts()
+void DlgSub2::SuspendCharts(bool keepCurves)
 {
     for (CChartCtrl* chart : {m_chartSample, m_chartBaseline, m_chartDiff})
         if (chart) {
             chart->EnableRedraw(false);
-            chart->DeleteAllSeries();
+            if (!keepCurves)
+                chart->DeleteAllSeries();
         }
 }
 
-void DlgSub2::AddSlotCurves(int slot)
+void DlgSub2::AddSlotCurves(int slot, int index, const std::vector<CChartSerie*> (&kept)[3])
 {
     const struct {
         CChartCtrl* chart;
         const HistoryTable* history;
     } charts[] = {{m_chartSample, &m_history.sample}, {m_chartBaseline, &m_history.baseline}, {m_chartDiff, &m_history.diff}};
-    for (const auto& c : charts) {
-        if (!c.chart)
+    for (int c = 0; c < 3; ++c) {
+        CChartCtrl* chart = charts[c].chart;
+        if (!chart)
             continue;
-        CChartLineSerie* serie = c.chart->AddLineSerie();
+        CChartLineSerie* serie = kept[c].empty() ? chart->AddLineSerie()
+                                                 : dynamic_cast<CChartLineSerie*>(kept[c][size_t(index)]);
         if (!serie)
             continue;
         serie->SetPointOrder(NoOrder);
-        serie->SetXYData(g_historyX.data(), (*c.history)[slot], kHistoryLength);
+        serie->SetXYData(g_historyX.data(), (*charts[c].history)[slot], kHistoryLength);
         serie->SetLineWidth(2);
         serie->SetSerieColor(g_channelColours[slot]);
     }
@@ -431,6 +439,24 @@ void DlgSub2::ResumeCharts()
     for (CChartCtrl* chart : {m_chartSample, m_chartBaseline, m_chartDiff})
         if (chart)
             chart->EnableRedraw(true);
+}
+
+bool DlgSub2::ChartsHoldCurvesOf(const int* slotList, int count) const
+{
+    if (count != m_curveSlotCount || count == 0)
+        return false;
+    for (int i = 0; i < count; ++i)
+        if (slotList[i] != m_curveSlots[i])
+            return false;
+    for (CChartCtrl* chart : {m_chartSample, m_chartBaseline, m_chartDiff})
+        if (chart) {
+            if (chart->SeriesCount() != size_t(count))
+                return false;
+            for (CChartSerie* s : chart->Series())
+                if (!dynamic_cast<CChartLineSerie*>(s))
+                    return false;
+        }
+    return true;
 }
 
 DlgSub2::LiveInputs DlgSub2::CurrentLiveInputs() const
@@ -454,6 +480,15 @@ void DlgSub2::SetFullRefresh(bool full)
     for (CChartCtrl* chart : {m_chartSample, m_chartBaseline, m_chartDiff})
         if (chart)
             chart->SetFrameCache(!full);
+    for (QTableWidget* list : {m_listSample, m_listBaseline, m_listDiff})
+        if (list) {
+            QAbstractItemDelegate* old = list->itemDelegate();
+            if (full)
+                list->setItemDelegate(new QStyledItemDelegate(list));
+            else
+                list->setItemDelegate(new CachedCellDelegate(list));
+            delete old;
+        }
 }
 
 void DlgSub2::RefreshLiveView()
@@ -466,13 +501,27 @@ void DlgSub2::RefreshLiveView()
     // The charts are rebuilt inside one redraw bracket that also spans the list work, so each is
     // drawn once, at the end, with all its new curves.
     const int k = qMin<int>(m_keyCount, kSlotCount);
-    SuspendCharts();
+    int shown[kSlotCount];
+    int shownCount = 0;
+    for (int j = 0; j < k; ++j)
+        if (m_slots[j].visible)
+            shown[shownCount++] = j;
+    const bool keepCurves = !m_fullRefresh && ChartsHoldCurvesOf(shown, shownCount);
+    std::vector<CChartSerie*> kept[3];
+    if (keepCurves) {
+        const CChartCtrl* charts[] = {m_chartSample, m_chartBaseline, m_chartDiff};
+        for (int c = 0; c < 3; ++c)
+            if (charts[c])
+                kept[c] = charts[c]->Series();
+    }
+    SuspendCharts(keepCurves);
     QTableWidget* const lists[] = {m_listSample, m_listBaseline, m_listDiff};
     const bool haveLists = m_listSample && m_listBaseline && m_listDiff;
+    int curve = 0;
     for (int j = 0; j < k; ++j) {
         const KeySlot& slot = m_slots[j];
         if (slot.visible)
-            AddSlotCurves(j);
+            AddSlotCurves(j, curve++, kept);
         if (haveLists) {
             const QString name = QStringLiteral("TK%1").arg(slot.channel);
             if (CellText(m_listSample, j, 0) != name)
@@ -504,6 +553,8 @@ void DlgSub2::RefreshLiveView()
         m_slots[j].visible = 1;
     }
     ResumeCharts();
+    std::copy(shown, shown + shownCount, m_curveSlots);
+    m_curveSlotCount = shownCount;
     // Taken after the pass, which itself resets the slots out of use.
     m_liveShownFrom = CurrentLiveInputs();
     m_liveShown = true;

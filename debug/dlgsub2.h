@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "app/dialog_page.h"
 #include "debug/frame_receiver.h"
@@ -21,6 +22,7 @@
 
 class CChartCtrl;
 class CChartAxis;
+class CChartSerie;
 class CDetectionProcedure;
 class CResultCellEditor;
 class ProcedureView;
@@ -78,9 +80,10 @@ public:
     void RefreshLiveView();
 
     // Off (the default), a tick that finds nothing changed that the lists, charts and channel
-    // boxes show from (no new frame, no box toggled, ...) leaves them as they are, and the
-    // charts keep their frames between redraws. On, every tick rebuilds everything and the
-    // charts draw everything each time. Both show the same; tests compare the two.
+    // boxes show from (no new frame, no box toggled, ...) leaves them as they are, the charts
+    // keep their frames between redraws and the live lists copy the cells they painted before.
+    // On, every tick rebuilds everything, the charts draw everything each time and the lists
+    // paint every cell anew. Both show the same; tests compare the two.
     void SetFullRefresh(bool full);
 
 protected:
@@ -94,10 +97,14 @@ private:
     void InitProcedureControls();
     void SetLinkControlsEnabled(bool enabled);
     // The chart part of the live refresh: redrawing suspended and curves deleted, one curve per
-    // chart for a visible slot, redrawing resumed (each chart drawn once).
-    void SuspendCharts();
-    void AddSlotCurves(int slot);
+    // chart for a visible slot, redrawing resumed (each chart drawn once). When the charts
+    // already hold one curve for each slot to be drawn, in slot order, those curves are kept and
+    // given the new points instead (kept[c] lists chart c's curves); the result is the same.
+    void SuspendCharts(bool keepCurves);
+    void AddSlotCurves(int slot, int index, const std::vector<CChartSerie*> (&kept)[3]);
     void ResumeCharts();
+    // Whether the charts hold exactly the curves of these slots, in this order.
+    bool ChartsHoldCurvesOf(const int* slotList, int count) const;
 
     // What the live refresh draws from: the histories' revision, the key set, each slot's
     // values and visibility, and the channel boxes' states.
@@ -128,6 +135,9 @@ private:
     bool m_fullRefresh = false;
     bool m_liveShown = false;  // m_liveShownFrom holds what the last refresh showed
     LiveInputs m_liveShownFrom;
+    // The slots whose curves the charts got in the last refresh, in order.
+    int m_curveSlots[kSlotCount] = {};
+    int m_curveSlotCount = -1;
 
     UiServices* m_services;
 

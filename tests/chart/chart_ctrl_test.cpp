@@ -295,12 +295,16 @@ TEST(ChartCtrl, CachedFrameGivesTheSamePicturesAsFullRedraws)
     both(curves(3, 180, false));
     both(curves(8, 20, false)); // values beyond the top: cut at the edge
     both(curves(1, -50, false));
+    both(curves(3, 3000, false)); // wholly above, then wholly below
+    both(curves(2, -900, false));
     EXPECT_EQ(cached.FrameRenderCount(), frames) << "new curves alone keep the frame";
 
     both([](CChartCtrl& c) { c.GetLeftAxis()->SetRange(0, 620); });
     EXPECT_EQ(cached.FrameRenderCount(), frames + 1);
     both([](CChartCtrl& c) { c.GetBottomAxis()->SetRange(0, 190); });
     both([](CChartCtrl& c) { c.GetBottomAxis()->ZoomTo(30, 80); });
+    both([](CChartCtrl& c) { c.GetBottomAxis()->ZoomTo(300, 400); }); // all points to the left
+    both(curves(2, 100, false));
     both([](CChartCtrl& c) { c.GetBottomAxis()->UndoZoom(); });
     both([](CChartCtrl& c) { c.GetLeftAxis()->Label()->SetText(QStringLiteral("差值")); });
     both([](CChartCtrl& c) { c.GetLeftAxis()->SetFont(100, QStringLiteral("Arial")); });

@@ -15,6 +15,7 @@
 #include "common/ui_spy.h"
 #include "app/zcstatic.h"
 #include "chart/chart_ctrl.h"
+#include "debug/cached_cell_delegate.h"
 #include "debug/dlgsub2.h"
 #include "debug/procedure.h"
 #include "debug/spin_arrows.h"
@@ -446,6 +447,9 @@ TEST(LiveRefresh, SkippingUnchangedTicksShowsTheSameAsFullRebuilds)
             ASSERT_FALSE(a[c]->OffscreenImage().isNull());
             ASSERT_TRUE(a[c]->OffscreenImage() == b[c]->OffscreenImage()) << "tick " << ticks << ", chart " << c;
         }
+        for (int id : {1032, 1033, 1034})
+            ASSERT_TRUE(quick.page.control(id)->grab().toImage() == full.page.control(id)->grab().toImage())
+                << "tick " << ticks << ", list " << id;
     };
     int n = 0;
     QByteArray last;
@@ -522,6 +526,9 @@ TEST(LiveRefresh, SkippingUnchangedTicksShowsTheSameAsFullRebuilds)
         << "ticks without changes draw nothing";
     EXPECT_GT(quick.page.ChartSample()->RenderCount(), quick.page.ChartSample()->FrameRenderCount())
         << "new curves alone keep the frame";
+    auto* cells = qobject_cast<CachedCellDelegate*>(quick.page.controlAs<QTableWidget>(1034)->itemDelegate());
+    ASSERT_NE(cells, nullptr);
+    EXPECT_GT(cells->ReusedCount(), 0) << "cells showing a text again are copied";
 }
 
 } // namespace
