@@ -139,6 +139,7 @@ void CChartLineSerie::DrawAll(ChartSurface& surface)
 
     surface.SetPen(ChartPenStyle::Solid, m_lineWidth, m_colour);
     surface.IntersectClip(m_drawRect);
+    m_pixels.reserve(last - first + 1);
     for (unsigned i = first; i <= last; ++i) {
         const SChartXYPoint& p = m_points[i];
         // A point without a value (NaN) has no place on the chart: the curve joins its

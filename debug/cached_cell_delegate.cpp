@@ -53,10 +53,19 @@ void CachedCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     key.font = opt.font;
     key.style = opt.widget ? static_cast<const void*>(opt.widget->style()) : nullptr;
 
-    auto found = m_store.constFind(key);
-    if (found != m_store.constEnd()) {
+    auto found = m_recent.constFind(key);
+    if (found != m_recent.constEnd()) {
         ++m_reused;
         painter->drawImage(opt.rect.topLeft(), *found);
+        return;
+    }
+    auto older = m_older.find(key);
+    if (older != m_older.end()) {
+        ++m_reused;
+        const QImage picture = *older;
+        m_older.erase(older);
+        Keep(key, picture);
+        painter->drawImage(opt.rect.topLeft(), picture);
         return;
     }
 
@@ -75,8 +84,15 @@ void CachedCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
         at.rect.moveTo(0, 0);
         QStyledItemDelegate::paint(&p, at, index);
     }
-    if (m_store.size() >= m_capacity)
-        m_store.clear();
-    m_store.insert(key, picture);
+    Keep(key, picture);
     painter->drawImage(opt.rect.topLeft(), picture);
+}
+
+void CachedCellDelegate::Keep(const Key& key, const QImage& picture) const
+{
+    if (m_recent.size() >= (m_capacity + 1) / 2) {
+        m_older.swap(m_recent);
+        m_recent.clear();
+    }
+    m_recent.insert(key, picture);
 }

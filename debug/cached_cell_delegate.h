@@ -20,12 +20,13 @@
 class CachedCellDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    // capacity: the most cell pictures kept; beyond it the store starts afresh.
-    explicit CachedCellDelegate(QObject* parent = nullptr, int capacity = 128);
+    // capacity: the most cell pictures kept. The store keeps the pictures used most recently:
+    // when it is full, those not used since it was last full are dropped.
+    explicit CachedCellDelegate(QObject* parent = nullptr, int capacity = 256);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
-    int StoredCount() const { return int(m_store.size()); }
+    int StoredCount() const { return int(m_recent.size() + m_older.size()); }
     // Paints that copied a kept picture (for tests and diagnostics).
     int ReusedCount() const { return m_reused; }
 
@@ -52,8 +53,12 @@ public:
     };
 
 private:
+    void Keep(const Key& key, const QImage& picture) const;
+
+    // Pictures used since the store was last full, and those used before that.
     int m_capacity;
-    mutable QHash<Key, QImage> m_store;
+    mutable QHash<Key, QImage> m_recent;
+    mutable QHash<Key, QImage> m_older;
     mutable int m_reused = 0;
 };
 
