@@ -98,8 +98,8 @@ public:
     int RenderCount() const { return m_renderCount; }
 
     // Lays out and draws title, legend, axes, grid and series inside r: DrawFrame, then
-    // DrawData. Used as a whole only while the frame cache is off (a subclass that draws the
-    // chart somewhere else by overriding this turns the cache off).
+    // DrawData. Used as a whole only while the frame cache is off: a subclass that overrides
+    // this or DrawBackground to draw something else turns the cache off.
     virtual void DrawChart(ChartSurface& surface, ChartRect r);
     // The frame inside r: title, legend placement, both axis passes, the plot outline. Sets the
     // plotting rectangle.
