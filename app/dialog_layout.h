@@ -15,8 +15,10 @@ struct ControlEntry {
                           // progress, spin, icon, or a kind that the page creates itself
     QString caption;
     QRect du;             // position and size in dialog units
-    QStringList style;    // flags such as disabled, hidden, buddy=<id>
-    QString name;         // accessible name when neither the caption nor a buddy label gives one
+    QStringList style;    // flags such as disabled, hidden, buddy=<id>, live (a status line
+                          // whose changes are announced at once)
+    QString name;         // fixed accessible name of a control without text of its own; for a
+                          // control that shows text (named by that text) its description
 
     bool HasStyle(const QString& flag) const { return style.contains(flag); }
     // Value of a "key=value" style entry, or an empty string.

@@ -1,5 +1,6 @@
 #include "app/dialog_page.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -128,11 +129,7 @@ DialogPage::DialogPage(const DialogTemplate& layout, QWidget* parent, const Fact
         w->setProperty("controlId", ctl.id);
         if (ctl.id != -1)
             w->setObjectName(QStringLiteral("c%1").arg(ctl.id));
-        const bool takesTextInput = ctl.kind == QLatin1String("edit") || ctl.kind == QLatin1String("combo");
-        if (!ctl.name.isEmpty())
-            w->setAccessibleName(ctl.name);
-        else if (!ctl.caption.isEmpty() && !takesTextInput)
-            w->setAccessibleName(StripMnemonic(ctl.caption));
+        NameForAccessibility(ctl, w);
         if (ctl.HasStyle(QStringLiteral("disabled")))
             w->setEnabled(false);
         if (ctl.HasStyle(QStringLiteral("hidden")))
@@ -160,6 +157,44 @@ DialogPage::DialogPage(const DialogTemplate& layout, QWidget* parent, const Fact
     const QSize px = m_units.ToPixels(m_layout.sizeDu);
     if (px.isValid() && !px.isEmpty())
         resize(px);
+}
+
+bool DialogPage::ShowsOwnText(const ControlEntry& ctl)
+{
+    const QString& k = ctl.kind;
+    if (k == QLatin1String("zcstatic"))
+        return true;
+    const bool textKind = k == QLatin1String("label") || k == QLatin1String("button") || k == QLatin1String("defbutton")
+        || k == QLatin1String("check") || k == QLatin1String("group");
+    return textKind && !ctl.caption.isEmpty();
+}
+
+void DialogPage::NameForAccessibility(const ControlEntry& ctl, QWidget* w)
+{
+    // A control that shows text of its own (a caption, a label's text) is named by that text, so
+    // that its name follows every change of the text at run time (the toolkit reads the current
+    // caption and raises the name change itself); the layout's fixed name, if any, describes it.
+    // Other controls (edits, lists, charts, frames without a title) carry the layout's name, or
+    // the caption of the label beside them (see the buddies below).
+    if (ShowsOwnText(ctl)) {
+        if (!ctl.name.isEmpty())
+            w->setAccessibleDescription(ctl.name);
+        if (auto* label = qobject_cast<ZCStatic*>(w))
+            label->SetLiveRegion(ctl.HasStyle(QStringLiteral("live")));
+        return;
+    }
+    if (!ctl.name.isEmpty())
+        w->setAccessibleName(ctl.name);
+}
+
+void DialogPage::ConnectCheck(QAbstractButton* box, std::function<void(bool)> handler)
+{
+    connect(box, &QAbstractButton::toggled, this, [this, handler = std::move(handler)](bool checked) {
+        if (m_updating > 0)
+            return; // the page is setting its own controls
+        const PageUpdate update(*this);
+        handler(checked);
+    });
 }
 
 QSize DialogPage::sizeHint() const

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+class QFileDialog;
 class QWidget;
 
 class UiServices {
@@ -11,7 +12,9 @@ public:
     virtual ~UiServices() = default;
     // A modal message box titled "Morvek" with the warning icon and an OK button only.
     virtual void ShowWarning(QWidget* parent, const QString& text) = 0;
-    // The open-file dialog; an empty result means the user cancelled.
+    // The open-file dialog; an empty result means the user cancelled. A typed name of a file that
+    // does not exist is returned like any other: the caller says what it makes of it. Each entry
+    // of the filter is "name (patterns)"; the dialog shows the names only.
     virtual QString PickOpenFile(QWidget* parent, const QString& filter) = 0;
     // Opens a document with the platform's default viewer; false if that failed.
     virtual bool OpenDocument(const QString& path) = 0;
@@ -19,3 +22,7 @@ public:
 
 // The real services, built on Qt's dialogs and QDesktopServices.
 UiServices& DefaultUiServices();
+
+// Sets up the open-file dialog of PickOpenFile: open mode, any typed name accepted, entries shown
+// by name.
+void ConfigureOpenFileDialog(QFileDialog& dialog);

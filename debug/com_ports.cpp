@@ -3,8 +3,10 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
+#include <QSet>
 
 #include <algorithm>
+#include <memory>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -65,8 +67,12 @@ ComPortSource ComPortSource::System()
     };
     s.present = ProbeWindowsPort;
 #else
-    s.devices = [] {
+    // One listing of the system's ports serves both questions: listing them is the slow part
+    // (tens of milliseconds), and the USB test would otherwise list them again for every device.
+    auto usb = std::make_shared<QSet<QString>>();
+    s.devices = [usb] {
         QStringList paths;
+        usb->clear();
         for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
             const QString path = info.systemLocation();
 #ifdef Q_OS_MACOS
@@ -74,12 +80,12 @@ ComPortSource ComPortSource::System()
                 continue;
 #endif
             paths << path;
+            if (info.hasVendorIdentifier())
+                usb->insert(path);
         }
         return paths;
     };
-    s.isUsb = [](const QString& path) {
-        return QSerialPortInfo(QFileInfo(path).fileName()).hasVendorIdentifier();
-    };
+    s.isUsb = [usb](const QString& path) { return usb->contains(path); };
     s.present = [](const QString& location) { return QFileInfo::exists(location); };
 #endif
     return s;
@@ -149,27 +155,49 @@ QMap<int, QString> ComPortMap(const ComPortSource& source)
     return map;
 }
 
+namespace {
+
+bool PresentIn(const QMap<int, QString>& map, int n, const ComPortSource& source)
+{
+    const auto it = map.constFind(n);
+    return it != map.constEnd() && (!source.present || source.present(it.value()));
+}
+
+} // namespace
+
 int FindComPort(const ComPortSource& source)
 {
     int found = -1;
     const QMap<int, QString> map = ComPortMap(source);
     // Every number is probed; the last one present wins.
-    for (int n = 1; n <= kMaxComPort; ++n) {
-        const auto it = map.constFind(n);
-        if (it == map.constEnd())
-            continue;
-        if (!source.present || source.present(it.value()))
+    for (int n = 1; n <= kMaxComPort; ++n)
+        if (PresentIn(map, n, source))
             found = n;
-    }
     return found;
 }
 
 int FindComPort() { return FindComPort(ComPortSource::System()); }
 
+bool ComPortPresent(int n, const ComPortSource& source)
+{
+    if (n < 1 || n > kMaxComPort)
+        return false;
+    // A declared port owns its number whatever the system's devices are; no need to list them.
+    const QString declared = source.declared ? source.declared(n) : QString();
+    if (!declared.isEmpty())
+        return !source.present || source.present(declared);
+    return PresentIn(ComPortMap(source), n, source);
+}
+
+bool ComPortPresent(int n) { return ComPortPresent(n, ComPortSource::System()); }
+
 QString ComPortLocation(int n, const ComPortSource& source)
 {
     if (n < 1 || n > kMaxComPort)
         return {};
+    const QString declared = source.declared ? source.declared(n) : QString();
+    if (!declared.isEmpty())
+        return declared;
     return ComPortMap(source).value(n);
 }
 

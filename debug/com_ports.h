@@ -27,7 +27,8 @@ struct ComPortSource {
     std::function<QString(int n)> declared;
     // The system's serial devices (paths on Unix, "COMn" names on Windows), in any order.
     std::function<QStringList()> devices;
-    // Whether a device is a USB adapter beyond what its name tells (optional).
+    // Whether a device is a USB adapter beyond what its name tells (optional). The system's
+    // answers come from the last call of devices().
     std::function<bool(const QString& path)> isUsb;
     // Whether a port's device exists, without opening it for data.
     std::function<bool(const QString& location)> present;
@@ -45,6 +46,10 @@ QMap<int, QString> ComPortMap(const ComPortSource& source);
 // The highest port number in 1..50 whose device is present, or -1.
 int FindComPort(const ComPortSource& source);
 int FindComPort();
+
+// Whether port n (1..50) has a device and it is present: the test FindComPort makes for each number.
+bool ComPortPresent(int n, const ComPortSource& source);
+bool ComPortPresent(int n);
 
 // The device location of port n (a path, or "COMn" on Windows), or an empty string.
 QString ComPortLocation(int n, const ComPortSource& source);

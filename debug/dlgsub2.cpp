@@ -108,9 +108,10 @@ DlgSub2::DlgSub2(QWidget* parent, UiServices* services)
       m_services(services ? services : &DefaultUiServices()),
       m_comm(std::make_unique<CMSComm>()),
       m_findPort([] { return FindComPort(); }),
+      m_probePort([](int n) { return ComPortPresent(n); }),
       m_receiver(*this, m_history)
 {
-    connect(m_comm.get(), &CMSComm::OnComm, this, &DlgSub2::OnCommEvent);
+    ConnectComm();
 
     m_btnPort = controlAs<QPushButton>(kIdPortButton);
     if (m_btnPort)
@@ -129,6 +130,8 @@ DlgSub2::~DlgSub2()
 {
     if (m_timerId)
         killTimer(m_timerId);
+    if (m_reconnectTimerId)
+        killTimer(m_reconnectTimerId);
     // The serial control goes first, so that no receive event reaches a half-destroyed page.
     m_comm.reset();
 }
@@ -138,12 +141,23 @@ void DlgSub2::SetSerialDevice(std::unique_ptr<ISerialDevice> device)
     if (m_comm && m_comm->GetPortOpen())
         return;
     m_comm = std::make_unique<CMSComm>(std::move(device));
-    connect(m_comm.get(), &CMSComm::OnComm, this, &DlgSub2::OnCommEvent);
+    ConnectComm();
 }
 
 void DlgSub2::SetPortFinder(std::function<int()> finder)
 {
     m_findPort = finder ? std::move(finder) : std::function<int()>([] { return FindComPort(); });
+}
+
+void DlgSub2::SetPortProbe(std::function<bool(int)> probe)
+{
+    m_probePort = probe ? std::move(probe) : std::function<bool(int)>([](int n) { return ComPortPresent(n); });
+}
+
+void DlgSub2::ConnectComm()
+{
+    connect(m_comm.get(), &CMSComm::OnComm, this, &DlgSub2::OnCommEvent);
+    connect(m_comm.get(), &CMSComm::OnPortLost, this, &DlgSub2::OnPortLost);
 }
 
 // ---- start-up ----------------------------------------------------------------------------------
@@ -246,7 +260,8 @@ void DlgSub2::InitLiveLists()
         m_checkChannel[j] = controlAs<QCheckBox>(kIdChannelCheck0 + j);
         if (m_checkChannel[j]) {
             m_checkChannel[j]->setChecked(true);
-            connect(m_checkChannel[j], &QCheckBox::clicked, this, [this, j] { OnChannelCheck(j); });
+            // Follows the box however it changes: mouse, Space, accessibility action, setChecked.
+            ConnectCheck(m_checkChannel[j], [this, j](bool) { OnChannelCheck(j); });
         }
         m_marker[j] = controlAs<QLabel>(kIdMarker0 + j);
         if (m_marker[j]) {
@@ -306,40 +321,104 @@ void DlgSub2::SetLinkControlsEnabled(bool enabled)
 
 void DlgSub2::OnPortButton()
 {
+    if (m_lostPort) {
+        // Waiting for a port that went away: the click gives up, the link is simply closed.
+        StopReconnect();
+        SetPortCaption(QStringLiteral("串口已关闭"));
+        return;
+    }
     if (!m_comm->GetPortOpen()) {
         const int n = m_findPort ? m_findPort() : -1;
         if (n == -1) {
             m_services->ShowWarning(this, QStringLiteral("未识别串口"));
             return;
         }
-        m_comm->SetCommPort(static_cast<short>(n));
-        m_comm->SetInBufferSize(1024);
-        m_comm->SetOutBufferSize(1024);
-        m_comm->SetInputLen(0);
-        m_comm->SetInputMode(kComInputModeBinary);
-        m_comm->SetRThreshold(9);
-        m_comm->SetSettings(QStringLiteral("38400,n,8,1"));
         QString error;
-        if (!m_comm->SetPortOpen(true, &error)) {
+        if (!OpenPort(n, &error)) {
             // The port stays closed; caption, timer and controls are left as they were.
             m_services->ShowWarning(this, error);
             return;
         }
-        if (m_btnPort)
-            m_btnPort->setText(QStringLiteral("串口%1已打开").arg(n));
-        if (!m_timerId)
-            m_timerId = startTimer(kTimerPeriodMs, Qt::PreciseTimer);
-        SetLinkControlsEnabled(true);
+        EnterOpen(n);
     } else {
         m_comm->SetPortOpen(false);
-        if (m_btnPort)
-            m_btnPort->setText(QStringLiteral("串口已关闭"));
-        if (m_timerId) {
-            killTimer(m_timerId);
-            m_timerId = 0;
-        }
-        SetLinkControlsEnabled(false);
+        LeaveOpen(QStringLiteral("串口已关闭"));
     }
+}
+
+bool DlgSub2::OpenPort(int n, QString* error)
+{
+    m_comm->SetCommPort(static_cast<short>(n));
+    m_comm->SetInBufferSize(1024);
+    m_comm->SetOutBufferSize(1024);
+    m_comm->SetInputLen(0);
+    m_comm->SetInputMode(kComInputModeBinary);
+    m_comm->SetRThreshold(9);
+    m_comm->SetSettings(QStringLiteral("38400,n,8,1"));
+    return m_comm->SetPortOpen(true, error);
+}
+
+void DlgSub2::EnterOpen(int n)
+{
+    SetPortCaption(QStringLiteral("串口%1已打开").arg(n));
+    if (!m_timerId)
+        m_timerId = startTimer(kTimerPeriodMs, Qt::PreciseTimer);
+    SetLinkControlsEnabled(true);
+}
+
+void DlgSub2::LeaveOpen(const QString& caption)
+{
+    SetPortCaption(caption);
+    if (m_timerId) {
+        killTimer(m_timerId);
+        m_timerId = 0;
+    }
+    SetLinkControlsEnabled(false);
+}
+
+void DlgSub2::SetPortCaption(const QString& caption)
+{
+    if (!m_btnPort)
+        return;
+    m_btnPort->setText(caption);
+    m_btnPort->setAccessibleName(caption);
+}
+
+void DlgSub2::OnPortLost()
+{
+    // The serial control has already closed the port. Everything else is as on a close: the
+    // procedure keeps its flags and counters, the views their values.
+    const int n = m_comm->GetCommPort();
+    LeaveOpen(QStringLiteral("串口%1已断开").arg(n));
+    m_lostPort = n;
+    if (!m_reconnectTimerId)
+        m_reconnectTimerId = startTimer(kReconnectPeriodMs);
+}
+
+void DlgSub2::OnReconnectTick()
+{
+    if (!m_lostPort || m_comm->GetPortOpen()) {
+        StopReconnect();
+        return;
+    }
+    if (!m_probePort || !m_probePort(m_lostPort))
+        return;
+    // Present, but it may still refuse (busy, not ready yet): then the next tick tries again,
+    // without a message, until it opens or the user gives up.
+    if (!OpenPort(m_lostPort, nullptr))
+        return;
+    const int n = m_lostPort;
+    StopReconnect();
+    EnterOpen(n);
+}
+
+void DlgSub2::StopReconnect()
+{
+    if (m_reconnectTimerId) {
+        killTimer(m_reconnectTimerId);
+        m_reconnectTimerId = 0;
+    }
+    m_lostPort = 0;
 }
 
 void DlgSub2::OnCommEvent()
@@ -355,6 +434,8 @@ void DlgSub2::timerEvent(QTimerEvent* event)
 {
     if (m_timerId && event->timerId() == m_timerId)
         OnTimerTick();
+    else if (m_reconnectTimerId && event->timerId() == m_reconnectTimerId)
+        OnReconnectTick();
     else
         DialogPage::timerEvent(event);
 }
@@ -462,7 +543,7 @@ bool DlgSub2::ChartsHoldCurvesOf(const int* slotList, int count) const
 DlgSub2::LiveInputs DlgSub2::CurrentLiveInputs() const
 {
     LiveInputs in;
-    in.historyRevision = m_history.revision;
+    in.framesDecoded = m_receiver.DecodedCount();
     in.keyCount = m_keyCount;
     for (int j = 0; j < kSlotCount; ++j) {
         const KeySlot& slot = m_slots[j];
@@ -514,6 +595,7 @@ void DlgSub2::RefreshLiveView()
             if (charts[c])
                 kept[c] = charts[c]->Series();
     }
+    const PageUpdate update(*this); // the slot reset below ticks boxes itself
     SuspendCharts(keepCurves);
     QTableWidget* const lists[] = {m_listSample, m_listBaseline, m_listDiff};
     const bool haveLists = m_listSample && m_listBaseline && m_listDiff;

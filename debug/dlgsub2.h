@@ -8,6 +8,13 @@
 //     procedure step, the live refresh of lists and charts, and the results-table rebuild when
 //     the key set has changed.
 //
+// A port that goes away while open (adapter pulled, board's pseudo-terminal closed) is treated as
+// a close that the page did not ask for: the page timer stops, the procedure stands still, lists
+// and charts keep their last values, and the button reads "串口N已断开". Every 500 ms the page
+// then looks for the same port number; once it is there and opens with the same settings, the
+// link is open again as after a click ("串口N已打开", timer and procedure running on). A click
+// while waiting gives up: "串口已关闭".
+//
 // The live and recording state (m_slots, m_keyCount, m_recIndex, ...) comes from LiveState.
 
 #include <QPointer>
@@ -49,6 +56,7 @@ class DlgSub2 : public DialogPage, protected LiveState {
     Q_OBJECT
 public:
     static constexpr int kTimerPeriodMs = 25;
+    static constexpr int kReconnectPeriodMs = 500;
     static constexpr int kVerticalStep = 20;
     static constexpr int kTimeStep = 10;
 
@@ -60,12 +68,18 @@ public:
     void SetSerialDevice(std::unique_ptr<ISerialDevice> device);
     // Replaces port discovery (default: FindComPort over the system's ports).
     void SetPortFinder(std::function<int()> finder);
+    // Replaces the presence test for one port number used while waiting for a lost port
+    // (default: ComPortPresent over the system's ports).
+    void SetPortProbe(std::function<bool(int)> probe);
 
     LiveState& Live() { return *this; }
     const LiveState& Live() const { return *this; }
     const HistoryTables& History() const { return m_history; }
     CMSComm* Comm() const { return m_comm.get(); }
     int TimerId() const { return m_timerId; }
+    // While a lost port is awaited: its number and the id of the 500 ms timer; 0 otherwise.
+    int LostPort() const { return m_lostPort; }
+    int ReconnectTimerId() const { return m_reconnectTimerId; }
 
     CChartCtrl* ChartSample() const { return m_chartSample; }
     CChartCtrl* ChartBaseline() const { return m_chartBaseline; }
@@ -74,7 +88,9 @@ public:
     // Handlers, public so that tests and benchmarks can drive the page directly.
     void OnPortButton();
     void OnCommEvent();
+    void OnPortLost();
     void OnTimerTick();
+    void OnReconnectTick();
     void OnChannelCheck(int slot);
     void OnSpinDelta(int spinId, int delta);
     void RefreshLiveView();
@@ -96,6 +112,13 @@ private:
     QRect ChartPlace(int index) const;
     void InitProcedureControls();
     void SetLinkControlsEnabled(bool enabled);
+    // Serial link steps shared by the button and the reconnection.
+    void ConnectComm();
+    bool OpenPort(int n, QString* error);
+    void EnterOpen(int n);
+    void LeaveOpen(const QString& caption);
+    void StopReconnect();
+    void SetPortCaption(const QString& caption);
     // The chart part of the live refresh: redrawing suspended and curves deleted, one curve per
     // chart for a visible slot, redrawing resumed (each chart drawn once). When the charts
     // already hold one curve for each slot to be drawn, in slot order, those curves are kept and
@@ -106,10 +129,10 @@ private:
     // Whether the charts hold exactly the curves of these slots, in this order.
     bool ChartsHoldCurvesOf(const int* slotList, int count) const;
 
-    // What the live refresh draws from: the histories' revision, the key set, each slot's
-    // values and visibility, and the channel boxes' states.
+    // What the live refresh draws from: the frames decoded (each moves the histories on), the
+    // key set, each slot's values and visibility, and the channel boxes' states.
     struct LiveInputs {
-        std::uint64_t historyRevision = 0;
+        std::uint64_t framesDecoded = 0;
         int keyCount = 0;
         struct Slot {
             std::int32_t visible, channel, sample, baseline, diff;
@@ -123,7 +146,7 @@ private:
         } perSlot[kSlotCount] = {};
         friend bool operator==(const LiveInputs& a, const LiveInputs& b)
         {
-            if (a.historyRevision != b.historyRevision || a.keyCount != b.keyCount)
+            if (a.framesDecoded != b.framesDecoded || a.keyCount != b.keyCount)
                 return false;
             for (int j = 0; j < kSlotCount; ++j)
                 if (!(a.perSlot[j] == b.perSlot[j]))
@@ -144,9 +167,12 @@ private:
     // ---- serial link and live view ---------------------------------------------------------
     std::unique_ptr<CMSComm> m_comm;
     std::function<int()> m_findPort;
+    std::function<bool(int)> m_probePort;
     HistoryTables m_history;
     CFrameReceiver m_receiver;
     int m_timerId = 0;
+    int m_lostPort = 0;          // number of the port that went away, while it is awaited
+    int m_reconnectTimerId = 0;  // 500 ms, runs only while a lost port is awaited
 
     QPushButton* m_btnPort = nullptr;
     CChartCtrl* m_chartSample = nullptr;

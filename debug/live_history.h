@@ -15,8 +15,6 @@ struct HistoryTables {
     HistoryTable sample = {};
     HistoryTable baseline = {};
     HistoryTable diff = {};
-    // Counts the frames pushed into the tables, so a reader can tell whether they have moved.
-    std::uint64_t revision = 0;
 };
 
 // x value of every curve point: 0, 1, ..., 199.

@@ -43,10 +43,12 @@ public:
         connect(&m_port, &QSerialPort::readyRead, this, &ISerialDevice::ReadyRead);
         connect(&m_port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
             // A device that vanishes while open (unplugged adapter, closed pseudo-terminal) is
-            // closed here so that it stops signalling; the link then simply receives nothing.
-            // (A hung-up pseudo-terminal reports a read error on every pass of the event loop.)
-            if ((e == QSerialPort::ResourceError || e == QSerialPort::ReadError) && m_port.isOpen())
+            // closed here so that it stops signalling (a hung-up pseudo-terminal reports a read
+            // error on every pass of the event loop), and the loss is reported once.
+            if ((e == QSerialPort::ResourceError || e == QSerialPort::ReadError) && m_port.isOpen()) {
                 m_port.close();
+                emit Lost();
+            }
         });
     }
 
@@ -98,6 +100,7 @@ CMSComm::CMSComm(std::unique_ptr<ISerialDevice> device, QObject* parent)
     : QObject(parent), m_device(device ? std::move(device) : CreateSystemSerialDevice())
 {
     connect(m_device.get(), &ISerialDevice::ReadyRead, this, &CMSComm::OnDeviceReadyRead);
+    connect(m_device.get(), &ISerialDevice::Lost, this, &CMSComm::OnDeviceLost);
 }
 
 CMSComm::~CMSComm()
@@ -161,4 +164,13 @@ void CMSComm::OnDeviceReadyRead()
         m_commEvent = kComEvReceive;
         emit OnComm();
     }
+}
+
+void CMSComm::OnDeviceLost()
+{
+    if (!m_portOpen)
+        return;
+    m_portOpen = false;
+    m_inBuffer.clear();
+    emit OnPortLost();
 }

@@ -6,8 +6,9 @@
 //
 // Once the port is open, OnComm is raised with CommEvent 2 (receive) whenever at least
 // RThreshold bytes wait. Input hands over everything waiting, at most InBufferSize bytes (the
-// newest, should more have piled up), and removes it. Everything happens on the thread that owns
-// the object: the user-interface thread.
+// newest, should more have piled up), and removes it. A device that goes away while open (adapter
+// pulled, the other end of a pseudo-terminal closed) closes the port and raises OnPortLost once.
+// Everything happens on the thread that owns the object: the user-interface thread.
 
 #include <QByteArray>
 #include <QObject>
@@ -43,6 +44,9 @@ public:
 
 signals:
     void ReadyRead();
+    // The open device went away (read or resource error) and has been closed; raised once per
+    // loss, never for a Close() asked for.
+    void Lost();
 };
 
 // The real device: QSerialPort on the location that port discovery gives for the number.
@@ -86,9 +90,13 @@ public:
 
 signals:
     void OnComm();
+    // The open port went away by itself: PortOpen is false again, the waiting bytes are dropped,
+    // and the other properties stay as they were, ready for the same port to be opened again.
+    void OnPortLost();
 
 private:
     void OnDeviceReadyRead();
+    void OnDeviceLost();
 
     std::unique_ptr<ISerialDevice> m_device;
     bool m_portOpen = false;

@@ -38,7 +38,9 @@ const int DlgSub1::kThresholdEditIds[kKeyCount] = {1101, 1108, 1102, 1103, 1104,
 
 QString DlgSub1::HeaderFileFilter()
 {
-    // "Source File (*.ash;*.h)" lists the files matching *cfg.ash or *cfg.h.
+    // Two entries, each a name and its patterns; the dialog shows the names only:
+    // "Source File (*.ash;*.h)" lists the files matching *cfg.ash or *cfg.h, "All Files (*.*)"
+    // every file.
     return QStringLiteral("Source File (*.ash;*.h) (*cfg.ash *cfg.h);;All Files (*.*) (*)");
 }
 
@@ -126,20 +128,23 @@ void DlgSub1::ConnectHandlers()
 {
     connect(controlAs<QPushButton>(kImportButton), &QPushButton::clicked, this, &DlgSub1::OnImportHeader);
     connect(controlAs<QPushButton>(kExportButton), &QPushButton::clicked, this, &DlgSub1::OnExportHeader);
+    // The check boxes' handlers follow every change of a box (mouse, Space, the accessibility
+    // toggle action, setChecked). The boxes the handlers tick or clear themselves run nothing.
+    // "全选" and "反选" act on every change of their own (unread) check mark, as on a click.
     for (int i = 0; i < kKeyCount; ++i) {
-        connect(m_chkKey[i], &QCheckBox::clicked, this, [this, i] { OnKeyClicked(i); });
-        connect(m_chkLowPowerKey[i], &QCheckBox::clicked, this, &DlgSub1::UpdateLowPowerControls);
+        ConnectCheck(m_chkKey[i], [this, i](bool) { OnKeyClicked(i); });
+        ConnectCheck(m_chkLowPowerKey[i], [this](bool) { UpdateLowPowerControls(); });
         m_editThreshold[i]->installEventFilter(this);
     }
     m_editSleepThreshold->installEventFilter(this);
-    connect(m_chkSelectAll, &QCheckBox::clicked, this, &DlgSub1::OnSelectAll);
-    connect(m_chkInvert, &QCheckBox::clicked, this, &DlgSub1::OnInvert);
-    connect(m_chkLowPower, &QCheckBox::clicked, this, &DlgSub1::OnLowPowerClicked);
-    connect(m_chkGroup0, &QCheckBox::clicked, this, [this](bool checked) {
+    ConnectCheck(m_chkSelectAll, [this](bool) { OnSelectAll(); });
+    ConnectCheck(m_chkInvert, [this](bool) { OnInvert(); });
+    ConnectCheck(m_chkLowPower, [this](bool) { OnLowPowerClicked(); });
+    ConnectCheck(m_chkGroup0, [this](bool checked) {
         m_params.lpGroup0 = checked ? 1 : 0;
         UpdateLowPowerControls();
     });
-    connect(m_chkGroup1, &QCheckBox::clicked, this, [this](bool checked) {
+    ConnectCheck(m_chkGroup1, [this](bool checked) {
         m_params.lpGroup1 = checked ? 1 : 0;
         UpdateLowPowerControls();
     });
@@ -230,6 +235,7 @@ void DlgSub1::OnLowPowerClicked()
 
 void DlgSub1::UpdateLowPowerControls()
 {
+    const PageUpdate update(*this); // boxes cleared here run no handler
     for (int i = 0; i < kKeyCount; ++i)
         m_editThreshold[i]->setEnabled(m_params.keyEnable[i] != 0);
 
@@ -286,9 +292,12 @@ void DlgSub1::OnExportHeader()
     const QString path = m_services->PickOpenFile(this, HeaderFileFilter());
     if (path.isEmpty())
         return;
-    const HeaderFileError e = ExportHeaderFile(path, m_params);
+    // A failed write or a header without any of the macros leaves the file and the status line
+    // as they were; the message box says why.
+    HeaderExportReport report;
+    const HeaderFileError e = ExportHeaderFile(path, m_params, &report, m_writer);
     if (e != HeaderFileError::None) {
-        m_services->ShowWarning(this, HeaderErrorMessage(e, path));
+        m_services->ShowWarning(this, HeaderErrorMessage(e, path, report.reason));
         return;
     }
     SetStatus(QStringLiteral("文件已导出：") + path);
@@ -299,12 +308,15 @@ void DlgSub1::OnImportHeader()
     const QString path = m_services->PickOpenFile(this, HeaderFileFilter());
     if (path.isEmpty())
         return;
+    // A file that gives none of the macros a value (the wrong file, or one with carriage
+    // returns only) would change nothing: it is reported and the page stays as it was.
     TouchParamSet loaded = m_params;
     const HeaderFileError e = ImportHeaderFile(path, &loaded);
     if (e != HeaderFileError::None) {
         m_services->ShowWarning(this, HeaderErrorMessage(e, path));
         return;
     }
+    const PageUpdate update(*this);
     m_params = loaded;
     ShowImportedParams();
     UpdateLowPowerControls();
@@ -313,8 +325,8 @@ void DlgSub1::OnImportHeader()
 
 void DlgSub1::ShowImportedParams()
 {
-    // Check boxes are set with setChecked (which emits no clicked signal) and combo boxes with
-    // their signals blocked, so no handler runs: the record already holds the loaded values.
+    // Runs inside the import's PageUpdate, and the combo boxes are set with their signals
+    // blocked, so no handler runs: the record already holds the loaded values.
     for (int i = 0; i < kKeyCount; ++i) {
         const std::uint32_t bit = 1u << i;
         if (static_cast<std::uint32_t>(m_params.lpGroup0Mask) & bit)

@@ -6,6 +6,7 @@
 #include "app/dialog_page.h"
 #include "params/touch_params.h"
 
+class FileReplacer;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -20,6 +21,10 @@ public:
     explicit DlgSub1(QWidget* parent = nullptr, UiServices* services = nullptr);
 
     const TouchParamSet& Params() const { return m_params; }
+
+    // The writer the export replaces the header with; nullptr uses the real one. Tests give one
+    // that fails.
+    void SetHeaderWriter(FileReplacer* writer) { m_writer = writer; }
 
     // The file filter of the import and export dialogs.
     static QString HeaderFileFilter();
@@ -52,6 +57,7 @@ private:
     void SetStatus(const QString& text);
 
     UiServices* m_services;
+    FileReplacer* m_writer = nullptr;
     TouchParamSet m_params;
 
     QComboBox* m_cboModel = nullptr;

@@ -1,8 +1,9 @@
 #include "params/header_codec.h"
 
+#include "app/file_replacer.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cstring>
@@ -194,8 +195,10 @@ std::optional<std::int32_t> ReadNumber(const QByteArray& token, int* consumed)
                                                               std::numeric_limits<std::int32_t>::max()));
 }
 
-QByteArray Export(const QByteArray& input, const TouchParamSet& params)
+QByteArray Export(const QByteArray& input, const TouchParamSet& params, PatchCounts* patched)
 {
+    if (patched)
+        patched->fill(0);
     QByteArray text = input;
     int pos = 0;
     for (;;) {
@@ -227,6 +230,8 @@ QByteArray Export(const QByteArray& input, const TouchParamSet& params)
             text[i] = ' ';
         text[z + 1] = '\t';
         std::memcpy(text.data() + z + 2, value.constData(), static_cast<size_t>(value.size()));
+        if (patched)
+            ++(*patched)[macro];
         pos = lf + 1;
     }
     return text;
@@ -279,27 +284,33 @@ bool IsCfgPath(const QString& path)
     return path.contains(QLatin1String("CFG")) || path.contains(QLatin1String("cfg"));
 }
 
-QString HeaderErrorMessage(HeaderFileError error, const QString& path)
+QString HeaderErrorMessage(HeaderFileError error, const QString& path, const QString& reason)
 {
     switch (error) {
     case HeaderFileError::None: return {};
     case HeaderFileError::NotCfgPath: return QStringLiteral("File Error: ") + path;
     case HeaderFileError::OpenFailed: return QStringLiteral("Open file failed: ") + path;
+    case HeaderFileError::WriteFailed:
+        return QStringLiteral("Write file failed: ") + path + (reason.isEmpty() ? QString() : QLatin1Char('\n') + reason);
+    case HeaderFileError::NoMacros: return QStringLiteral("文件中未找到任何参数宏：") + path;
     }
     return {};
 }
 
 namespace {
 
-HeaderFileError ReadWholeFile(const QString& path, QByteArray* bytes)
+// Reads the whole file. A read error part way keeps what was read so far, as at the end of the
+// file, unless `complete` is set: the export must not write back a cut-off text.
+HeaderFileError ReadWholeFile(const QString& path, QByteArray* bytes, bool complete = false)
 {
     if (!IsCfgPath(path))
         return HeaderFileError::NotCfgPath;
     QFile file(path);
     if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
         return HeaderFileError::OpenFailed;
-    // A read error part way keeps what was read so far, as at the end of the file.
     *bytes = file.readAll();
+    if (complete && file.error() != QFileDevice::NoError)
+        return HeaderFileError::OpenFailed;
     return HeaderFileError::None;
 }
 
@@ -318,15 +329,24 @@ HeaderFileError ImportHeaderFile(const QString& path, TouchParamSet* params)
 {
     HeaderValues values;
     const HeaderFileError e = ReadHeaderFile(path, &values);
-    if (e == HeaderFileError::None)
-        HeaderCodec::ApplyValues(values, *params);
-    return e;
+    if (e != HeaderFileError::None)
+        return e;
+    if (std::none_of(values.begin(), values.end(), [](const auto& v) { return v.has_value(); }))
+        return HeaderFileError::NoMacros;
+    HeaderCodec::ApplyValues(values, *params);
+    return HeaderFileError::None;
 }
 
-HeaderFileError ExportHeaderFile(const QString& path, const TouchParamSet& params)
+HeaderFileError ExportHeaderFile(const QString& path, const TouchParamSet& params, HeaderExportReport* report,
+                                 FileReplacer* writer)
 {
+    HeaderExportReport local;
+    if (!report)
+        report = &local;
+    *report = HeaderExportReport();
+
     QByteArray bytes;
-    HeaderFileError e = ReadWholeFile(path, &bytes);
+    HeaderFileError e = ReadWholeFile(path, &bytes, true);
     if (e != HeaderFileError::None)
         return e;
 
@@ -340,16 +360,17 @@ HeaderFileError ExportHeaderFile(const QString& path, const TouchParamSet& param
         return HeaderFileError::OpenFailed;
     probe.close();
 
-    const QByteArray patched = HeaderCodec::Export(bytes, params);
-    // The new text goes to a temporary file that replaces the header only once it is complete.
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return HeaderFileError::OpenFailed;
-    if (out.write(patched) != patched.size()) {
-        out.cancelWriting();
-        return HeaderFileError::OpenFailed;
+    HeaderCodec::PatchCounts patched;
+    const QByteArray text = HeaderCodec::Export(bytes, params, &patched);
+    report->macrosWritten = static_cast<int>(std::count_if(patched.begin(), patched.end(), [](int n) { return n > 0; }));
+    // Nothing to patch: the text would go back byte for byte, so the file is left alone.
+    if (report->macrosWritten == 0)
+        return HeaderFileError::NoMacros;
+
+    switch ((writer ? *writer : DefaultFileReplacer()).Replace(path, text, &report->reason)) {
+    case FileReplacer::Outcome::Replaced: return HeaderFileError::None;
+    case FileReplacer::Outcome::NotWritable: return HeaderFileError::OpenFailed;
+    case FileReplacer::Outcome::Failed: break;
     }
-    if (!out.commit())
-        return HeaderFileError::OpenFailed;
-    return HeaderFileError::None;
+    return HeaderFileError::WriteFailed;
 }

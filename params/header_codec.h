@@ -57,9 +57,13 @@ QByteArray ValueText(std::int32_t value, bool hex);
 // that does not fit. Empty when no digit was read. *consumed receives the bytes used.
 std::optional<std::int32_t> ReadNumber(const QByteArray& token, int* consumed = nullptr);
 
+// How many lines the export rewrote, per macro.
+using PatchCounts = std::array<int, kParamMacroCount>;
+
 // Patches the values of `params` into the header text (bytes as stored). A line without room
-// for its value is lengthened with spaces before its line feed.
-QByteArray Export(const QByteArray& text, const TouchParamSet& params);
+// for its value is lengthened with spaces before its line feed. *patched, if given, receives
+// the number of lines rewritten for each macro.
+QByteArray Export(const QByteArray& text, const TouchParamSet& params, PatchCounts* patched = nullptr);
 
 // Reads the macro values from header text. CR LF pairs read as one line feed; lines longer than
 // 1023 characters are read in pieces of 1023; a last line without a line feed is read too.
@@ -75,17 +79,32 @@ enum class HeaderFileError {
     None,
     NotCfgPath,   // "File Error: " + path
     OpenFailed,   // "Open file failed: " + path
+    WriteFailed,  // "Write file failed: " + path + the system's reason
+    NoMacros,     // "文件中未找到任何参数宏：" + path
 };
+
+class FileReplacer;
 
 // The path (folders included) must contain "CFG" or "cfg".
 bool IsCfgPath(const QString& path);
-// The message shown for an error, with the path.
-QString HeaderErrorMessage(HeaderFileError error, const QString& path);
+// The message shown for an error, with the path (and, for a failed write, the system's reason
+// on a line of its own).
+QString HeaderErrorMessage(HeaderFileError error, const QString& path, const QString& reason = {});
+
+// What an export did beyond its result.
+struct HeaderExportReport {
+    int macrosWritten = 0;  // distinct macros whose lines were rewritten
+    QString reason;         // the system's reason of a WriteFailed
+};
 
 // Reads the values of a header file.
 HeaderFileError ReadHeaderFile(const QString& path, HeaderValues* values);
-// Reads a header file into the record (fields whose macro has no value keep theirs).
+// Reads a header file into the record (fields whose macro has no value keep theirs). A file that
+// gives no macro a value is NoMacros and leaves the record as it was.
 HeaderFileError ImportHeaderFile(const QString& path, TouchParamSet* params);
 // Patches the record into a header file. The file is replaced only after the new text is
-// completely written; a read-only file is refused and left untouched.
-HeaderFileError ExportHeaderFile(const QString& path, const TouchParamSet& params);
+// completely written and flushed to the disk (through `writer`, the default one if null); on
+// any error it is left byte for byte as it was. A read-only file is refused; a file in which no
+// line names a macro is NoMacros and is not rewritten.
+HeaderFileError ExportHeaderFile(const QString& path, const TouchParamSet& params,
+                                 HeaderExportReport* report = nullptr, FileReplacer* writer = nullptr);

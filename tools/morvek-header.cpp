@@ -2,11 +2,13 @@
 // same rules as the parameter page's import and export.
 //
 //   morvek-header show FILE                 prints NAME=VALUE for every macro read from FILE
-//   morvek-header apply FILE NAME=VALUE...  sets the named macros and patches FILE
+//   morvek-header apply FILE NAME=VALUE...  sets the named macros, patches FILE and prints how
+//                                           many macros it wrote
 //
-// Exit codes: 0 done; 1 the path is not a cfg path or the file cannot be opened; 2 usage
-// (unknown command, unknown macro name, a value that is not a number). FILE is left untouched
-// on every error.
+// Exit codes: 0 done; 1 the path is not a cfg path, the file cannot be opened or writing it
+// failed (full disk, quota, I/O error); 2 usage (unknown command, unknown macro name, a value
+// that is not a number); 3 FILE has no line that names one of the macros. FILE is left
+// untouched on every error.
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -33,10 +35,10 @@ int Usage(const QString& problem = {})
     return 2;
 }
 
-int FileError(HeaderFileError e, const QString& path)
+int FileError(HeaderFileError e, const QString& path, const QString& reason = {})
 {
-    Print(stderr, HeaderErrorMessage(e, path) + QLatin1Char('\n'));
-    return 1;
+    Print(stderr, HeaderErrorMessage(e, path, reason) + QLatin1Char('\n'));
+    return e == HeaderFileError::NoMacros ? 3 : 1;
 }
 
 // A whole-text number: decimal, or hexadecimal with "0x"; beyond the int32 range it takes the
@@ -86,16 +88,21 @@ int Apply(const QString& path, const QStringList& assignments)
         changes.push_back({macro, value});
     }
 
-    TouchParamSet params;
-    HeaderFileError e = ImportHeaderFile(path, &params);
+    // The values the file gives, then the assignments; whether any line names a macro is the
+    // export's to say (a line may name one without a readable value).
+    HeaderValues values;
+    HeaderFileError e = ReadHeaderFile(path, &values);
     if (e != HeaderFileError::None)
         return FileError(e, path);
+    TouchParamSet params;
+    HeaderCodec::ApplyValues(values, params);
     for (const Assignment& c : changes)
         ParamMacroTable[c.macro].field(params) = c.value;
-    e = ExportHeaderFile(path, params);
+    HeaderExportReport report;
+    e = ExportHeaderFile(path, params, &report);
     if (e != HeaderFileError::None)
-        return FileError(e, path);
-    Print(stdout, QStringLiteral("文件已导出：") + path + QLatin1Char('\n'));
+        return FileError(e, path, report.reason);
+    Print(stdout, QStringLiteral("文件已导出：") + path + QLatin1Char('\n') + QStringLiteral("共写入 %1 个参数宏\n").arg(report.macrosWritten));
     return 0;
 }
 

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "common/accessible_walk.h"
 #include "app/dialog_layout.h"
 #include "app/dialog_page.h"
 
@@ -92,10 +93,10 @@ TEST(DialogPage, CreatesPlacesAndNamesControls)
     auto* check = page.controlAs<QCheckBox>(1067);
     ASSERT_TRUE(check);
     EXPECT_FALSE(check->isEnabled());
-    EXPECT_EQ(check->accessibleName(), QStringLiteral("0"));
+    EXPECT_EQ(AccessibleText(check), QStringLiteral("0")); // named by its caption
     EXPECT_EQ(combo->geometry(), page.units().ToPixels(QRect(21, 60, 70, 13)));
     EXPECT_EQ(page.controls().size(), 5u);
-    EXPECT_EQ(page.controls().back()->accessibleName(), QStringLiteral("键位选择"));
+    EXPECT_EQ(AccessibleText(page.controls().back()), QStringLiteral("键位选择"));
     EXPECT_EQ(page.control(-1), nullptr);
     EXPECT_EQ(page.sizeHint(), page.units().ToPixels(QSize(100, 50)));
 }

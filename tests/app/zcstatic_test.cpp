@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QtTest/QTest>
 
+#include "app/accessibility.h"
 #include "app/zcstatic.h"
 
 namespace {
@@ -92,4 +93,67 @@ TEST(ZCStatic, LongTextWrapsOntoTheNextLine)
             if (img.pixelColor(x, y) == QColor(255, 0, 0))
                 ++lowerRed;
     EXPECT_GT(lowerRed, 0);
+}
+
+// Assistive technology reads the shown text (name, value, text interface) with the layout's fixed
+// name as the description, and hears every change; a live label is announced at once (alert).
+TEST(ZCStatic, ShownTextReachesAssistiveTechnologyWithEveryChange)
+{
+    struct Seen {
+        QAccessible::Event type;
+        QString value;
+    };
+    std::vector<Seen> seen;
+    SetAccessibleEventObserver([&seen](QAccessibleEvent* e) {
+        QString value;
+        if (e->type() == QAccessible::ValueChanged)
+            value = static_cast<QAccessibleValueChangeEvent*>(e)->value().toString();
+        else if (e->type() == QAccessible::TextUpdated)
+            value = static_cast<QAccessibleTextUpdateEvent*>(e)->textInserted();
+        else
+            value = e->accessibleInterface()->text(QAccessible::Name);
+        seen.push_back({e->type(), value});
+    });
+    auto types = [&seen] {
+        std::vector<QAccessible::Event> t;
+        for (const Seen& s : seen)
+            t.push_back(s.type);
+        return t;
+    };
+
+    ZCStatic status;
+    status.setAccessibleDescription(QStringLiteral("操作提示"));
+    status.SetLiveRegion(true);
+    const QString prompt = QStringLiteral("[准备时间4秒] 请不要触摸面板");
+    status.setText(prompt);
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&status);
+    ASSERT_NE(iface, nullptr);
+    EXPECT_EQ(iface->role(), QAccessible::StaticText);
+    EXPECT_EQ(iface->text(QAccessible::Name), prompt);
+    EXPECT_EQ(iface->text(QAccessible::Value), prompt);
+    EXPECT_EQ(iface->text(QAccessible::Description), QStringLiteral("操作提示"));
+    ASSERT_NE(iface->textInterface(), nullptr);
+    EXPECT_EQ(iface->textInterface()->characterCount(), prompt.size());
+    EXPECT_EQ(iface->textInterface()->text(0, 99), prompt);
+    EXPECT_EQ(iface->textInterface()->text(1, 3), prompt.mid(1, 2));
+    EXPECT_EQ(types(), (std::vector<QAccessible::Event>{QAccessible::ValueChanged, QAccessible::TextUpdated,
+                                                        QAccessible::Alert}));
+    EXPECT_EQ(seen[0].value, prompt);
+    EXPECT_EQ(seen[2].value, prompt) << "the alert carries the new text";
+
+    // The same text again is no change; an empty label reads as empty.
+    seen.clear();
+    status.setText(prompt);
+    EXPECT_TRUE(seen.empty());
+    status.setText(QString());
+    EXPECT_EQ(iface->text(QAccessible::Name), QString());
+    EXPECT_EQ(iface->text(QAccessible::Description), QStringLiteral("操作提示"));
+    EXPECT_EQ(seen.size(), 3u);
+
+    // A label that is not live is not announced, only updated.
+    seen.clear();
+    ZCStatic keys;
+    keys.setText(QStringLiteral("TK0    TK1    "));
+    EXPECT_EQ(types(), (std::vector<QAccessible::Event>{QAccessible::ValueChanged, QAccessible::TextUpdated}));
+    SetAccessibleEventObserver({});
 }

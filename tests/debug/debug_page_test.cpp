@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <functional>
 
+#include "common/accessible_walk.h"
 #include "common/ui_spy.h"
 #include "app/zcstatic.h"
 #include "chart/chart_ctrl.h"
@@ -20,6 +21,7 @@
 #include "debug/procedure.h"
 #include "debug/spin_arrows.h"
 #include "tests/debug/fake_serial.h"
+#include "tests/debug/gtest_wait.h"
 
 namespace {
 
@@ -84,13 +86,16 @@ TEST_F(PageTest, LayoutHasEveryControlNamedAndTheProcedureControlsDisabled)
     const std::pair<int, const char*> names[] = {
         {1032, "采样值"}, {1033, "环境值"}, {1034, "差值"}, {1005, "采样值曲线"}, {1006, "环境值曲线"},
         {1007, "差值曲线"}, {1013, "采样值范围"}, {1014, "环境值范围"}, {1015, "差值范围"}, {1016, "时间范围"},
-        {1043, "通道0颜色"}, {1050, "通道7颜色"}, {1029, "键位"}, {1030, "检测结果"}, {1024, "打开串口"},
+        {1043, "通道0颜色"}, {1050, "通道7颜色"}, {1030, "检测结果"}, {1024, "打开串口"},
         {1035, "通道0"}};
     for (const auto& n : names)
-        EXPECT_EQ(page.control(n.first)->accessibleName(), QString::fromUtf8(n.second)) << n.first;
+        EXPECT_EQ(AccessibleText(page.control(n.first)), QString::fromUtf8(n.second)) << n.first;
+    EXPECT_EQ(page.control(1029)->accessibleName(), QString::fromUtf8("键位"));
+    EXPECT_EQ(AccessibleText(page.control(1053), QAccessible::Description), QString::fromUtf8("操作提示"));
+    EXPECT_EQ(AccessibleText(page.control(1053)), QString::fromUtf8("未开始检测"));
     for (QWidget* w : page.controls()) {
         if (w->isVisibleTo(&page) && w->focusPolicy() != Qt::NoFocus && !qobject_cast<QLabel*>(w)) {
-            EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
+            EXPECT_TRUE(HasAccessibleName(w)) << w->objectName().toStdString();
         }
     }
 
@@ -250,6 +255,38 @@ TEST_F(PageTest, HiddenChannelEmptiesItsValuesButKeepsItsName)
     for (int list : {1032, 1033, 1034})
         EXPECT_EQ(Cell(list, 1, 1), "");
     EXPECT_EQ(Cell(1032, 0, 1), "3200");
+}
+
+// A channel box is followed however it changes: the accessibility toggle action and setChecked
+// act like the mouse, and the page's own reset of a slot out of use runs no handler twice.
+TEST_F(PageTest, ChannelBoxesFollowTheAccessibilityActionAndSetChecked)
+{
+    Open();
+    Show(kExample);
+    ASSERT_TRUE(ToggleThroughAccessibility(Box(1)));
+    EXPECT_FALSE(Box(1)->isChecked());
+    EXPECT_EQ(page.Live().m_slots[1].visible, 0);
+    page.OnTimerTick();
+    EXPECT_EQ(Cell(1032, 1, 1), "");
+    EXPECT_EQ(page.ChartSample()->SeriesCount(), 1u);
+
+    Box(1)->setChecked(true);
+    EXPECT_EQ(page.Live().m_slots[1].visible, 1);
+    Box(0)->setChecked(false);
+    EXPECT_EQ(page.Live().m_slots[0].visible, 0);
+    page.OnTimerTick();
+    EXPECT_EQ(Cell(1032, 1, 1), "3000");
+    EXPECT_EQ(Cell(1032, 0, 1), "");
+    EXPECT_EQ(page.ChartSample()->SeriesCount(), 1u);
+
+    // A slot out of use: cleared from outside, it is ticked again and shown on the next tick.
+    Box(5)->setChecked(false);
+    EXPECT_EQ(page.Live().m_slots[5].visible, 0);
+    page.OnTimerTick();
+    EXPECT_TRUE(Box(5)->isChecked());
+    EXPECT_FALSE(Box(5)->isEnabled());
+    EXPECT_EQ(page.Live().m_slots[5].visible, 1);
+    EXPECT_FALSE(ToggleThroughAccessibility(Box(5))) << "a disabled box offers no action";
 }
 
 TEST_F(PageTest, KeySetShrinksAndGrowsBack)
@@ -529,6 +566,84 @@ TEST(LiveRefresh, SkippingUnchangedTicksShowsTheSameAsFullRebuilds)
     auto* cells = qobject_cast<CachedCellDelegate*>(quick.page.controlAs<QTableWidget>(1034)->itemDelegate());
     ASSERT_NE(cells, nullptr);
     EXPECT_GT(cells->ReusedCount(), 0) << "cells showing a text again are copied";
+}
+
+// A port that goes away: frozen like a close, awaited under its own number, reopened with the
+// same settings when it is back; a click gives up the wait. The page is destroyed while waiting.
+TEST_F(PageTest, LostPortFreezesThePageAndReopensTheSameNumber)
+{
+    bool present = false;
+    QList<int> probed;
+    page.SetPortProbe([&](int n) {
+        probed << n;
+        return present;
+    });
+    auto* button = Ctl<QPushButton>(1024);
+    Open();
+    Show(kExample);
+    page.OnNoKeyDetection();
+    page.OnTimerTick();
+    const int ticksLeft = page.Procedure().TicksLeft();
+
+    device->Vanish();
+    EXPECT_FALSE(page.Comm()->GetPortOpen());
+    EXPECT_EQ(button->text(), "串口3已断开");
+    EXPECT_EQ(button->accessibleName(), "串口3已断开");
+    EXPECT_EQ(page.TimerId(), 0);
+    EXPECT_NE(page.ReconnectTimerId(), 0);
+    EXPECT_EQ(page.LostPort(), 3);
+    for (int id : {1025, 1026, 1028, 1029, 1052})
+        EXPECT_FALSE(page.control(id)->isEnabled()) << id;
+    EXPECT_EQ(Cell(1032, 0, 1), "3200");
+    EXPECT_EQ(page.Procedure().TicksLeft(), ticksLeft);
+
+    // The 500 ms timer asks for port 3, even when a higher port has turned up meanwhile.
+    port = 7;
+    GTEST_TRY_VERIFY(!probed.isEmpty());
+    EXPECT_EQ(probed.first(), 3);
+    EXPECT_EQ(button->text(), "串口3已断开");
+
+    // Back, but refusing: the wait goes on without a word.
+    present = true;
+    device->refuse = "Device or resource busy";
+    page.OnReconnectTick();
+    page.OnReconnectTick();
+    EXPECT_EQ(button->text(), "串口3已断开");
+    EXPECT_NE(page.ReconnectTimerId(), 0);
+    EXPECT_TRUE(ui.warnings.isEmpty());
+
+    device->refuse.clear();
+    page.OnReconnectTick();
+    EXPECT_TRUE(page.Comm()->GetPortOpen());
+    EXPECT_EQ(device->openedPort, 3);
+    EXPECT_EQ(page.Comm()->GetSettings(), "38400,n,8,1");
+    EXPECT_EQ(page.Comm()->GetRThreshold(), 9);
+    EXPECT_EQ(button->text(), "串口3已打开");
+    EXPECT_EQ(button->accessibleName(), "串口3已打开");
+    EXPECT_NE(page.TimerId(), 0);
+    EXPECT_EQ(page.ReconnectTimerId(), 0);
+    EXPECT_EQ(page.LostPort(), 0);
+    EXPECT_TRUE(page.control(1052)->isEnabled());
+    page.OnTimerTick();
+    EXPECT_EQ(page.Procedure().TicksLeft(), ticksLeft - 1) << "the procedure goes on where it stopped";
+    Show(Frame(0x01, {{1, 2}}));
+    EXPECT_EQ(Cell(1032, 0, 1), "1");
+
+    // Lost again; the click gives up: closed, no timer of either kind, and the next click opens
+    // the highest port as usual.
+    device->Vanish();
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(button->text(), "串口已关闭");
+    EXPECT_EQ(page.ReconnectTimerId(), 0);
+    EXPECT_EQ(page.TimerId(), 0);
+    page.OnReconnectTick();
+    EXPECT_FALSE(page.Comm()->GetPortOpen());
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(button->text(), "串口7已打开");
+
+    device->Vanish(); // the fixture now destroys the page while it waits
+    EXPECT_NE(page.ReconnectTimerId(), 0);
+    EXPECT_TRUE(ui.warnings.isEmpty());
 }
 
 } // namespace

@@ -29,6 +29,15 @@ public:
         out.swap(m_pending);
         return out;
     }
+    // The device goes away while open (adapter pulled): closed and reported, as a real one does.
+    void Vanish()
+    {
+        if (!m_open)
+            return;
+        m_open = false;
+        m_pending.clear();
+        emit Lost();
+    }
     // Bytes arrive: the device signals, as a real one does.
     void Receive(const QByteArray& bytes)
     {

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QPushButton>
@@ -15,7 +16,10 @@
 #include <QTimer>
 
 #include "common/ui_spy.h"
+#include "tests/debug/gtest_wait.h"
+#include "debug/com_ports.h"
 #include "debug/dlgsub2.h"
+#include "debug/procedure.h"
 #include "debug/frame_receiver.h"
 #include "debug/mscomm.h"
 
@@ -171,18 +175,16 @@ TEST_F(PtyLinkTest, VanishedBoardLeavesThePageQuietAndClosable)
     ASSERT_TRUE(QTest::qWaitFor([&] { return Cell(1032, 0, 0) == "TK1"; }, kWaitMs));
     board.stop();
     pty.CloseMaster();
-    // The other end is gone: the device is let go (no endless error events), the page keeps its
-    // last values and goes on ticking.
+    // The other end is gone: the device is let go (no endless error events), the page says so,
+    // stops its timer and keeps its last values while it waits for the port.
     EXPECT_TRUE(QTest::qWaitFor([&] { return !page->Comm()->Device()->IsOpen(); }, kWaitMs));
-    const int ticks = 5;
-    int seen = 0;
-    QTimer counter;
-    QObject::connect(&counter, &QTimer::timeout, [&] { ++seen; });
-    counter.start(page->kTimerPeriodMs);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return seen >= ticks; }, kWaitMs));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Button()->text() == QStringLiteral("串口%1已断开").arg(kPort); }, kWaitMs));
+    EXPECT_EQ(page->TimerId(), 0);
+    EXPECT_NE(page->ReconnectTimerId(), 0);
     EXPECT_EQ(Cell(1032, 0, 1), "3200");
     QTest::mouseClick(Button(), Qt::LeftButton);
     EXPECT_EQ(Button()->text(), "串口已关闭");
+    EXPECT_EQ(page->ReconnectTimerId(), 0);
     EXPECT_TRUE(ui.warnings.isEmpty());
 }
 
@@ -229,6 +231,98 @@ TEST_F(PtyLinkTest, SimulatedBoardWithAllFaults)
 }
 
 QString SimulatorPath() { return BuiltTool(QStringLiteral("morvek-board-sim")); }
+
+// A simulated board on a fixed path; its device line read.
+struct SimBoard {
+    QProcess proc;
+    bool Start(const QString& sim, const QString& link, const QString& level)
+    {
+        proc.setStandardInputFile(QProcess::nullDevice());
+        proc.start(sim, {"--link", link, "--mask", "0x05", "--cycle", "0", "--noise", "0", "--spread", "0",
+                         "--level", level, "--seconds", "120"});
+        return proc.waitForStarted() && QTest::qWaitFor([&] { return proc.canReadLine(); }, kWaitMs);
+    }
+    void Stop()
+    {
+        proc.terminate();
+    }
+    ~SimBoard()
+    {
+        proc.terminate();
+        proc.waitForFinished(kWaitMs);
+    }
+};
+
+// The board goes away mid-way through a procedure and a new one appears on the same declared path:
+// the page notices within a second and stands still, then carries on within two seconds of the new
+// board's arrival. A click while it waits ends the wait. The measured times are recorded as test
+// properties (loss_ms, reopen_ms, values_ms).
+TEST_F(PtyLinkTest, BoardGoneAndBackReconnectsTheSamePort)
+{
+    const QString sim = SimulatorPath();
+    if (sim.isEmpty())
+        GTEST_SKIP() << "morvek-board-sim not built";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString link = dir.filePath("board");
+    qputenv("MORVEK_COM50", link.toLocal8Bit());
+    int probes = 0;
+    page->SetPortProbe([&](int n) {
+        ++probes;
+        return ComPortPresent(n);
+    });
+    const QString open = QStringLiteral("串口%1已打开").arg(kPort), lost = QStringLiteral("串口%1已断开").arg(kPort);
+    auto sample = [&] { return Cell(1032, 0, 1).toInt(); };
+
+    auto first = std::make_unique<SimBoard>();
+    ASSERT_TRUE(first->Start(sim, link, "3000"));
+    QTest::mouseClick(Button(), Qt::LeftButton);
+    ASSERT_EQ(Button()->text(), open) << ui.warnings.join(' ').toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sample() >= 2900; }, kWaitMs));
+    page->OnNoKeyDetection();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return page->Procedure().TicksLeft() < 150; }, kWaitMs));
+
+    QElapsedTimer clock;
+    clock.start();
+    first->Stop();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Button()->text() == lost; }, 1000)) << Button()->text().toStdString();
+    const qint64 lossMs = clock.elapsed();
+    EXPECT_EQ(page->TimerId(), 0);
+    EXPECT_FALSE(page->control(1052)->isEnabled());
+    const int frozen = page->Procedure().TicksLeft();
+    const QString kept = Cell(1032, 0, 1);
+    // Two looks for the port (at least half a second): the procedure has not moved meanwhile.
+    const int looked = probes;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return probes >= looked + 2; }, kWaitMs));
+    EXPECT_EQ(page->Procedure().TicksLeft(), frozen);
+    EXPECT_EQ(Cell(1032, 0, 1), kept);
+    EXPECT_EQ(Button()->text(), lost);
+    first.reset();
+
+    auto second = std::make_unique<SimBoard>();
+    ASSERT_TRUE(second->Start(sim, link, "1000"));
+    clock.restart();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Button()->text() == open; }, 2000)) << Button()->text().toStdString();
+    const qint64 reopenMs = clock.elapsed();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sample() > 0 && sample() < 1100; }, 2000 - reopenMs)) << sample();
+    const qint64 valuesMs = clock.elapsed();
+    GTEST_TRY_VERIFY(page->Procedure().TicksLeft() < frozen);
+    EXPECT_NE(page->TimerId(), 0);
+    EXPECT_TRUE(page->control(1052)->isEnabled());
+    EXPECT_TRUE(ui.warnings.isEmpty()) << ui.warnings.join(' ').toStdString();
+
+    // Gone again; the user gives up waiting.
+    second->Stop();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Button()->text() == lost; }, kWaitMs));
+    QTest::mouseClick(Button(), Qt::LeftButton);
+    EXPECT_EQ(Button()->text(), "串口已关闭");
+    EXPECT_EQ(page->ReconnectTimerId(), 0);
+    EXPECT_EQ(page->TimerId(), 0);
+
+    RecordProperty("loss_ms", static_cast<int>(lossMs));
+    RecordProperty("reopen_ms", static_cast<int>(reopenMs));
+    RecordProperty("values_ms", static_cast<int>(valuesMs));
+}
 
 // Reads the simulator's pseudo-terminal directly and decodes what arrives.
 struct SimulatorLine {

@@ -4,11 +4,13 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QTest>
 #include <QVBoxLayout>
 
+#include "common/accessible_walk.h"
 #include "debug/cell_editor.h"
 #include "debug/evaluation.h"
 #include "debug/key_slot.h"
@@ -163,8 +165,10 @@ TEST_F(CellEditorTest, OpensOverTheCellWithTheCaretAtTheEnd)
     cells->SetText(2, 4, "123");
     DoubleClick(2, 4);
     ASSERT_TRUE(edit->isVisible());
-    EXPECT_EQ(edit->parentWidget(), table->viewport());
-    EXPECT_EQ(edit->geometry(), table->visualRect(table->model()->index(2, 4)));
+    // Laid over the cell as the table's sibling (so that assistive technology finds it).
+    EXPECT_EQ(edit->parentWidget(), table->parentWidget());
+    const QRect cell = table->visualRect(table->model()->index(2, 4));
+    EXPECT_EQ(edit->geometry(), QRect(table->viewport()->mapTo(&window, cell.topLeft()), cell.size()));
     EXPECT_EQ(edit->text(), "123");
     EXPECT_EQ(edit->cursorPosition(), 3);
     GTEST_TRY_VERIFY(edit->hasFocus());
@@ -220,7 +224,7 @@ TEST_F(CellEditorTest, FocusLossWritesTheTextUnchangedAndEvaluates)
     DoubleClick(1, ResultCol::Load);
     GTEST_TRY_VERIFY(edit->hasFocus());
     QTest::keyClicks(edit, " abc ");
-    QTest::keyClick(edit, Qt::Key_Escape);
+    QTest::keyClick(edit, Qt::Key_Tab);
     GTEST_TRY_VERIFY(!edit->isVisible());
     EXPECT_EQ(cells->Text(1, ResultCol::Load), " abc ");
     DoubleClick(1, ResultCol::Load);
@@ -229,6 +233,54 @@ TEST_F(CellEditorTest, FocusLossWritesTheTextUnchangedAndEvaluates)
     other->setFocus();
     GTEST_TRY_VERIFY(!edit->isVisible());
     EXPECT_TRUE(cells->Text(1, ResultCol::Load).isEmpty());
+}
+
+// While open, the editor is a child of the window in the accessibility tree, has the focus and
+// is named after its column and key. Escape cancels (the cell keeps its text, nothing is
+// evaluated); Return writes and evaluates. The editor stays over its cell when the table scrolls.
+TEST_F(CellEditorTest, OpenEditorIsInTheTreeEscapeCancelsReturnWrites)
+{
+    FillMeasuredRow(0);
+    EvaluateResults(*cells, 1);
+    ASSERT_EQ(cells->Text(0, ResultCol::Threshold), "175");
+
+    DoubleClick(0, ResultCol::Threshold);
+    GTEST_TRY_VERIFY(edit->hasFocus());
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(edit);
+    ASSERT_NE(iface, nullptr);
+    EXPECT_EQ(iface->text(QAccessible::Name), QString::fromUtf8("触摸阈值设定 TK0"));
+    EXPECT_TRUE(iface->state().focused);
+    EXPECT_GE(QAccessible::queryAccessibleInterface(&window)->indexOfChild(iface), 0);
+    EXPECT_TRUE(WalkAccessibleTree(&window).Reached(edit));
+
+    QTest::keyClicks(edit, "9");
+    QTest::keyClick(edit, Qt::Key_Escape);
+    EXPECT_FALSE(edit->isVisible());
+    EXPECT_EQ(cells->Text(0, ResultCol::Threshold), "175");
+    EXPECT_EQ(evaluations, 0);
+    EXPECT_TRUE(table->hasFocus());
+
+    DoubleClick(0, ResultCol::Sensitivity);
+    GTEST_TRY_VERIFY(edit->hasFocus());
+    edit->selectAll();
+    QTest::keyClicks(edit, "80");
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_FALSE(edit->isVisible());
+    EXPECT_EQ(cells->Text(0, ResultCol::Sensitivity), "80");
+    EXPECT_EQ(cells->Text(0, ResultCol::Threshold), "235");
+    EXPECT_EQ(evaluations, 1);
+
+    // A row without a key is named by its number; the editor follows its cell when scrolled.
+    table->setColumnWidth(ResultCol::Key, 400);
+    GTEST_TRY_VERIFY(table->horizontalScrollBar()->maximum() > 0);
+    DoubleClick(3, ResultCol::Load);
+    GTEST_TRY_VERIFY(edit->hasFocus());
+    EXPECT_EQ(AccessibleText(edit), QString::fromUtf8("负载影响值 第4行"));
+    const int before = edit->x();
+    table->horizontalScrollBar()->setValue(table->horizontalScrollBar()->maximum());
+    const QRect cell = table->visualRect(table->model()->index(3, ResultCol::Load)) & table->viewport()->rect();
+    EXPECT_EQ(edit->geometry(), QRect(table->viewport()->mapTo(&window, cell.topLeft()), cell.size()));
+    EXPECT_LT(edit->x(), before);
 }
 
 TEST_F(CellEditorTest, ANewDoubleClickCommitsTheOpenCellFirst)

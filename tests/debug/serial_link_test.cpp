@@ -29,6 +29,17 @@ TEST(FindComPort, HighestDeclaredPortWins)
     EXPECT_EQ(FindComPort(Declared({{50, "/dev/x"}})), 50);
 }
 
+TEST(FindComPort, PresenceOfOneNumberFollowsTheSameRules)
+{
+    const ComPortSource s = Declared({{4, "/dev/b"}, {7, "/dev/c"}}, {"/dev/ttyS0"}, {"/dev/c"});
+    EXPECT_TRUE(ComPortPresent(4, s));
+    EXPECT_FALSE(ComPortPresent(7, s)) << "declared, but its device is gone";
+    EXPECT_TRUE(ComPortPresent(1, s)) << "the system's own first device";
+    EXPECT_FALSE(ComPortPresent(2, s));
+    EXPECT_FALSE(ComPortPresent(51, Declared({{51, "/dev/x"}})));
+    EXPECT_FALSE(ComPortPresent(0, Declared({{1, "/dev/x"}})));
+}
+
 TEST(FindComPort, NumbersAboveFiftyAreNeverFound)
 {
     EXPECT_EQ(FindComPort(Declared({{51, "/dev/x"}, {99, "/dev/y"}})), -1);
@@ -171,6 +182,28 @@ TEST_F(CommTest, RefusedOpenReportsTheReasonAndStaysClosed)
     EXPECT_FALSE(comm.SetPortOpen(true, &error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_FALSE(device->IsOpen());
+}
+
+TEST_F(CommTest, VanishedDeviceClosesThePortOnceAndKeepsItsSettings)
+{
+    Configure();
+    ASSERT_TRUE(comm.SetPortOpen(true));
+    QSignalSpy lost(&comm, &CMSComm::OnPortLost);
+    device->Receive("abc");
+    device->Vanish();
+    ASSERT_EQ(lost.count(), 1);
+    EXPECT_FALSE(comm.GetPortOpen());
+    EXPECT_EQ(comm.GetInBufferCount(), 0);
+    EXPECT_EQ(comm.GetCommPort(), 3);
+    EXPECT_EQ(comm.GetSettings(), "38400,n,8,1");
+    device->Vanish();
+    EXPECT_EQ(lost.count(), 1) << "reported once";
+
+    // The same port opens again; a close asked for is no loss.
+    ASSERT_TRUE(comm.SetPortOpen(true));
+    EXPECT_EQ(device->openCount, 2);
+    ASSERT_TRUE(comm.SetPortOpen(false));
+    EXPECT_EQ(lost.count(), 1);
 }
 
 TEST_F(CommTest, CloseDropsWaitingBytes)

@@ -17,8 +17,13 @@
 #include "app/ui_services.h"
 #include "app/zcstatic.h"
 #include "params/dlgsub1.h"
+#include "common/accessible_walk.h"
 #include "common/ui_spy.h"
+#include "params/failing_writer.h"
 #include "params/header_codec.h"
+
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -103,7 +108,7 @@ TEST_F(PageTest, TemplateControlsAreBuiltNamedAndPlaced)
         EXPECT_NE(page->control(id), nullptr) << id;
     // Every control, frames and plain labels included, carries an accessible name.
     for (QWidget* w : page->controls())
-        EXPECT_FALSE(w->accessibleName().isEmpty()) << w->property("controlId").toInt();
+        EXPECT_TRUE(HasAccessibleName(w)) << w->property("controlId").toInt();
     EXPECT_EQ(Combo(1029)->accessibleName(), QStringLiteral("IC型号"));
     EXPECT_EQ(Combo(1059)->accessibleName(), QStringLiteral("按下消抖次数"));
     EXPECT_EQ(Edit(1101)->accessibleName(), QStringLiteral("TH0"));
@@ -194,6 +199,76 @@ TEST_F(PageTest, KeyboardFollowsTheLayout)
     EXPECT_TRUE(Key(0)->isChecked());
     EXPECT_EQ(page->Params().keyEnable[0], 1);
     EXPECT_TRUE(Threshold(0)->isEnabled());
+}
+
+// Every kind of check box acts the same whichever way its state changes: through the
+// accessibility toggle action, by setChecked, or (elsewhere) by mouse and Space. Each change is
+// handled exactly once ("反选" inverts once), and the boxes a handler sets itself run nothing.
+TEST_F(PageTest, CheckBoxesFollowTheAccessibilityActionAndSetChecked)
+{
+    std::vector<TouchParamSet> records;
+    for (const bool viaAction : {true, false}) {
+        SCOPED_TRACE(viaAction ? "toggle action" : "setChecked");
+        page = std::make_unique<DlgSub1>(nullptr, &ui);
+        auto flip = [&](int id) {
+            QCheckBox* box = Check(id);
+            if (viaAction)
+                ASSERT_TRUE(ToggleThroughAccessibility(box)) << id;
+            else
+                box->setChecked(!box->isChecked());
+        };
+        auto keys = [&] {
+            unsigned bits = 0;
+            for (int i = 0; i < 8; ++i)
+                if (Key(i)->isChecked() && page->Params().keyEnable[i] == 1 && Threshold(i)->isEnabled())
+                    bits |= 1u << i;
+            return bits;
+        };
+
+        flip(1065); // 全选: the six usable keys
+        EXPECT_EQ(keys(), 0b111111u);
+        flip(1067); // key 0 off
+        EXPECT_EQ(keys(), 0b111110u);
+        EXPECT_EQ(page->Params().keyEnable[0], 0);
+        flip(1066); // 反选, once
+        EXPECT_EQ(keys(), 0b000001u);
+        flip(1068); // key 1 on
+        EXPECT_EQ(keys(), 0b000011u);
+
+        flip(1075); // low power on: channel 0 with it
+        EXPECT_EQ(page->Params().touchLowerPower, 1);
+        EXPECT_TRUE(Check(1086)->isChecked());
+        EXPECT_EQ(page->Params().lpGroup0, 1);
+        EXPECT_TRUE(LowPowerKey(1)->isEnabled());
+        flip(DlgSub1::kLowPowerKeyIds[0]);
+        flip(DlgSub1::kLowPowerKeyIds[1]);
+        EXPECT_EQ(Label(1046)->text(), QStringLiteral("TK0    TK1    "));
+        flip(1087); // both channels split the two keys
+        EXPECT_EQ(page->Params().lpGroup1, 1);
+        EXPECT_EQ(Label(1046)->text(), QStringLiteral("TK0    "));
+        EXPECT_EQ(Label(1116)->text(), QStringLiteral("TK1    "));
+        flip(1086); // channel 0 off: channel 1 takes both
+        EXPECT_EQ(page->Params().lpGroup0, 0);
+        EXPECT_EQ(Label(1116)->text(), QStringLiteral("TK0    TK1    "));
+        flip(1068); // key 1 off takes it out of the low-power selection
+        EXPECT_FALSE(LowPowerKey(1)->isChecked());
+        EXPECT_EQ(Label(1116)->text(), QStringLiteral("TK0    "));
+        EXPECT_EQ(page->Params().lpGroup1Mask, 0b1);
+
+        flip(1075); // low power off clears the section
+        EXPECT_EQ(page->Params().touchLowerPower, 0);
+        EXPECT_FALSE(Check(1087)->isChecked());
+        EXPECT_FALSE(Check(1087)->isEnabled());
+        EXPECT_FALSE(LowPowerKey(0)->isChecked());
+        EXPECT_EQ(Label(1046)->text(), QStringLiteral(" "));
+        records.push_back(page->Params());
+    }
+    EXPECT_EQ(records[0], records[1]);
+
+    // A disabled box offers no action.
+    EXPECT_FALSE(ToggleThroughAccessibility(Key(6)));
+    EXPECT_FALSE(Key(6)->isChecked());
+    EXPECT_EQ(page->Params().keyEnable[6], 0);
 }
 
 TEST_F(PageTest, LowPowerChannelSplit)
@@ -449,6 +524,52 @@ TEST_F(PageTest, ExportKeepsPermissionsAndSurroundingText)
     EXPECT_TRUE(ui.warnings.isEmpty());
     EXPECT_EQ(ReadFile(path), "; assembler include\r\nTKLib_TOUCH_NUM   == \t1  \nOTHER == 5\r\n");
     EXPECT_EQ(QFile::permissions(path) & 0x7077, perms & 0x7077);
+}
+
+TEST_F(PageTest, FailedWritesAndFilesWithoutMacrosAreReportedAndChangeNothing)
+{
+#ifdef Q_OS_WIN
+    GTEST_SKIP() << "the stand-in writer fails POSIX calls";
+#endif
+    ASSERT_TRUE(WriteFile(HeaderPath(), "#define TKLib_TOUCH_NUM 3\n"));
+    ui.nextPath = HeaderPath();
+    page->OnImportHeader();
+    const QString status = Label(1117)->text();
+    const TouchParamSet before = page->Params();
+    ASSERT_EQ(before.touchNum, 3);
+
+    // The disk fills up while the new text is flushed.
+    FailingWriter full(FailingWriter::Step::Flush, ENOSPC);
+    page->SetHeaderWriter(&full);
+    const QString path = HeaderPath(QStringLiteral("full_cfg.h"));
+    const QByteArray header = FullHeader();
+    ASSERT_TRUE(WriteFile(path, header));
+    ui.nextPath = path;
+    page->OnExportHeader();
+    EXPECT_EQ(ui.warnings,
+              QStringList({"Write file failed: " + path + "\n" + QString::fromLocal8Bit(std::strerror(ENOSPC))}));
+    EXPECT_EQ(ReadFile(path), header);
+    page->SetHeaderWriter(nullptr);
+
+    // Carriage returns only, or simply not a header: both ways a warning, nothing changes.
+    ui.warnings.clear();
+    const QString crOnly = HeaderPath(QStringLiteral("mac_cfg.h"));
+    const QByteArray crText = "#define TKLib_TOUCH_NUM 4\r#define EnTk0 1\r";
+    const QString other = HeaderPath(QStringLiteral("notes_cfg.h"));
+    const QByteArray otherText = "int main() { return 0; }\n#define VERSION 2\n";
+    ASSERT_TRUE(WriteFile(crOnly, crText));
+    ASSERT_TRUE(WriteFile(other, otherText));
+    ui.nextPath = crOnly;
+    page->OnExportHeader();
+    ui.nextPath = other;
+    page->OnExportHeader();
+    page->OnImportHeader();
+    const QString none = QStringLiteral("文件中未找到任何参数宏：");
+    EXPECT_EQ(ui.warnings, QStringList({none + crOnly, none + other, none + other}));
+    EXPECT_EQ(ReadFile(crOnly), crText);
+    EXPECT_EQ(ReadFile(other), otherText);
+    EXPECT_EQ(page->Params(), before);
+    EXPECT_EQ(Label(1117)->text(), status);
 }
 
 } // namespace

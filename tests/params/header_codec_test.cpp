@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <numeric>
 
 #include "params/header_codec.h"
 
@@ -134,7 +135,15 @@ TEST(Export, LeavesTheLastLineWithoutLineFeedAndLinesAfterTheStop)
     p.touchNum = 4;
     EXPECT_EQ(S(Export("#define TKLib_TOUCH_NUM 2", p)), S("#define TKLib_TOUCH_NUM 2"));
     const QByteArray stop = "#define TKLib_OPENED_TK_AMOUNT 6\n#define TKLib_TOUCH_NUM 2\n";
-    EXPECT_EQ(Export(stop, p), stop);
+    PatchCounts patched;
+    patched.fill(9);
+    EXPECT_EQ(Export(stop, p, &patched), stop);
+    EXPECT_EQ(patched, PatchCounts{});
+    // Lines rewritten are counted per macro.
+    Export("#define EnTk1 0\n#define EnTk1 1\n#define TKLib_TOUCH_NUM 2\n#define TKLib_TKMODE 2", p, &patched);
+    EXPECT_EQ(patched[1], 2);
+    EXPECT_EQ(patched[6], 1);
+    EXPECT_EQ(std::accumulate(patched.begin(), patched.end(), 0), 3);
     // A partial header is patched where it has lines; nothing is added.
     EXPECT_EQ(S(Export("int x;\n#define TKLib_TOUCH_NUM 2  \n", p)), S("int x;\n#define TKLib_TOUCH_NUM \t4 \n"));
 }

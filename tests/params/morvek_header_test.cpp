@@ -80,7 +80,7 @@ TEST_F(ToolTest, ApplyPatchesByTheExportRules)
     const ToolRun r = RunTool({"apply", path, "TKLib_TOUCH_NUM=3", "TKLib_TKLPGroup0_MASK=0x3c", "EnTk0=-5",
                            "TKLib_TKMODE=1"});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(QString::fromUtf8(r.out), QStringLiteral("文件已导出：") + path + QLatin1Char('\n'));
+    EXPECT_EQ(QString::fromUtf8(r.out), QStringLiteral("文件已导出：") + path + QStringLiteral("\n共写入 4 个参数宏\n"));
     EXPECT_EQ(ReadFile(path), "/* header */\r\n"
                               "#define TKLib_TOUCH_NUM \t3       \n"
                               "#define TKLib_TKLPGroup0_MASK \t0x3c                 \n"
@@ -105,6 +105,8 @@ TEST_F(ToolTest, ErrorsLeaveTheFileUntouched)
     const QString readOnly = dir.filePath(QStringLiteral("ro_cfg.h"));
     ASSERT_TRUE(WriteFile(readOnly, kHeader));
     ASSERT_TRUE(QFile::setPermissions(readOnly, QFileDevice::ReadOwner));
+    const QString noMacros = dir.filePath(QStringLiteral("cr_cfg.h"));
+    ASSERT_TRUE(WriteFile(noMacros, "#define TKLib_TOUCH_NUM 2\r#define EnTk0 1\r"));
     const std::vector<Case> cases = {
         {{"apply", path, "TKLib_NOPE=1"}, 2, "morvek-header: unknown macro"},
         {{"apply", path, "TKLib_TOUCH_NUM=abc"}, 2, "morvek-header: not a number"},
@@ -119,6 +121,7 @@ TEST_F(ToolTest, ErrorsLeaveTheFileUntouched)
         {{"show", missing}, 1, "Open file failed: " + missing.toUtf8()},
         {{"apply", missing, "EnTk0=1"}, 1, "Open file failed: " + missing.toUtf8()},
         {{"apply", readOnly, "EnTk0=0"}, 1, "Open file failed: " + readOnly.toUtf8()},
+        {{"apply", noMacros, "EnTk0=0"}, 3, "文件中未找到任何参数宏：" + noMacros.toUtf8()},
     };
     for (const Case& c : cases) {
         const ToolRun r = RunTool(c.args);
@@ -130,6 +133,7 @@ TEST_F(ToolTest, ErrorsLeaveTheFileUntouched)
     EXPECT_EQ(ReadFile(path), kHeader);
     EXPECT_EQ(ReadFile(noCfg), kHeader);
     EXPECT_EQ(ReadFile(readOnly), kHeader);
+    EXPECT_EQ(ReadFile(noMacros), "#define TKLib_TOUCH_NUM 2\r#define EnTk0 1\r");
     EXPECT_FALSE(QFile::exists(missing));
 }
 
