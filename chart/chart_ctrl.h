@@ -36,9 +36,9 @@
 //     and the outline of the plotting rectangle. It is kept as an image and re-made only when
 //     something it is drawn from changes (size, ranges, fonts, colours, texts; see
 //     ChartFrameKey), and never while only the series change;
-//   - the picture (OffscreenImage()): a copy of the frame with the curves and the legend drawn
-//     over it, made by every redraw; only the part the curves can touch is copied and repainted
-//     when the frame stayed the same;
+//   - the picture (OffscreenImage()): the frame with the curves and the legend drawn over it,
+//     made by every redraw. While the frame stays the same, only the area the last curves
+//     covered is restored from the frame, and only that area and the new curves' are repainted;
 //   - the overlay: drawn on the window over the picture when it is painted (PaintOverlay: the
 //     focus frame, the zoom rectangle), so marks that follow the mouse cost a repaint of the
 //     area they cover, never a redraw.
