@@ -7,13 +7,45 @@
 #include <QStyleOptionTabWidgetFrame>
 #include <QVBoxLayout>
 
+#include "app/build_info.h"
 #include "app/resources.h"
 #include "debug/dlgsub2.h"
+#include "debug/threshold_apply.h"
 #include "params/dlgsub1.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>
 #endif
+
+namespace {
+
+// The parameter page's thresholds and key boxes, offered to the debug page.
+class ParamPageThresholds : public ThresholdTarget {
+public:
+    explicit ParamPageThresholds(DlgSub1* page) : m_page(page) {}
+    KeyThresholdState KeyState(int key) const override
+    {
+        KeyThresholdState state;
+        if (key < 0 || key >= kKeyCount)
+            return state;
+        state.carried = key < kHeaderKeyCount;
+        state.threshold = m_page->Params().keyThreshold[key];
+        state.ticked = m_page->IsKeyTicked(key);
+        return state;
+    }
+    void ApplyThresholds(const std::vector<ThresholdChange>& changes, bool tickKeys) override
+    {
+        std::vector<std::pair<int, std::int32_t>> values;
+        for (const ThresholdChange& c : changes)
+            values.emplace_back(c.key, c.newValue);
+        m_page->ApplyThresholds(values, tickKeys);
+    }
+
+private:
+    DlgSub1* m_page;
+};
+
+} // namespace
 
 void CFixedTabBar::SetItemSize(const QSize& s)
 {
@@ -78,6 +110,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     setFixedSize(m_body->sizeHint());
     if (auto* icon = m_body->controlAs<QLabel>(128))
         icon->setPixmap(AppIconPixmap(32));
+    if (auto* version = m_body->controlAs<QLabel>(kIdVersionLine))
+        version->setText(QStringLiteral("版本 ") + MorvekVersion());
     if (auto* ok = m_body->controlAs<QPushButton>(1)) {
         ok->setDefault(true);
         ok->setFocus();
@@ -145,9 +179,21 @@ CMorvekDlg::CMorvekDlg(QWidget* parent, UiServices* services) : QDialog(parent)
     m_debugPage->setGeometry(pageRect);
     m_debugPage->hide();
 
+    // The two pages share no data; only this link lets the debug page hand its suggested
+    // thresholds to the parameter page when the user asks for it.
+    m_thresholdLink = std::make_unique<ParamPageThresholds>(m_paramPage);
+    m_debugPage->SetThresholdTarget(m_thresholdLink.get());
+
     m_tab->Bar()->setCurrentIndex(0);
     m_tab->Bar()->setAccessibleName(QStringLiteral("选项卡"));
     connect(m_tab->Bar(), &QTabBar::currentChanged, this, &CMorvekDlg::OnTabSelChange);
+}
+
+CMorvekDlg::~CMorvekDlg()
+{
+    // The pages go with their parent widgets, after this; the debug page must not keep the link.
+    if (m_debugPage)
+        m_debugPage->SetThresholdTarget(nullptr);
 }
 
 void CMorvekDlg::OnTabSelChange(int index)

@@ -3,11 +3,13 @@
 
 #include <QDialog>
 #include <QTabBar>
+#include <memory>
 
 #include "app/dialog_page.h"
 
 class DlgSub1;
 class DlgSub2;
+class ThresholdTarget;
 class UiServices;
 
 // Tab bar whose tabs all have one fixed size, as a fixed-width tab control.
@@ -51,6 +53,9 @@ private:
 class CAboutDlg : public QDialog {
     Q_OBJECT
 public:
+    // The second line of text: the program's version.
+    static constexpr int kIdVersionLine = 1000;
+
     explicit CAboutDlg(QWidget* parent = nullptr);
     DialogPage* Body() const { return m_body; }
 
@@ -65,6 +70,7 @@ public:
     static constexpr unsigned kIdmAboutBox = 0x0010;
 
     explicit CMorvekDlg(QWidget* parent = nullptr, UiServices* services = nullptr);
+    ~CMorvekDlg() override;
 
     CTabCtrl* Tab() const { return m_tab; }
     DlgSub1* ParamPage() const { return m_paramPage; }
@@ -91,4 +97,6 @@ private:
     DlgSub2* m_debugPage = nullptr;
     QWidget* m_pages[2] = {nullptr, nullptr};
     QAction* m_aboutAction = nullptr;
+    // The parameter page as the debug page's "应用阈值到参数页" sees it.
+    std::unique_ptr<ThresholdTarget> m_thresholdLink;
 };

@@ -5,7 +5,10 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QUrl>
+
+#include "app/threshold_review_dialog.h"
 
 void ConfigureOpenFileDialog(QFileDialog& dialog)
 {
@@ -39,6 +42,34 @@ public:
         const QStringList files = dialog.selectedFiles();
         // The path as the platform writes it (backslashes on Windows): it is shown in messages.
         return files.isEmpty() ? QString() : QDir::toNativeSeparators(files.first());
+    }
+
+    QString PickSaveFile(QWidget* parent, const QString& filter, const QString& suggestedName) override
+    {
+        QFileDialog dialog(parent, QString(), suggestedName, filter);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        // As the open-file dialog: the toolkit's own, its entries shown by name.
+        dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+        dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+        // A name typed without an extension gets the first filter's (".csv").
+        const int dot = filter.indexOf(QStringLiteral("*."));
+        if (dot >= 0) {
+            const int end = filter.indexOf(QRegularExpression(QStringLiteral("[ ;)]")), dot);
+            dialog.setDefaultSuffix(filter.mid(dot + 2, end < 0 ? -1 : end - dot - 2));
+        }
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return QString();
+        return QDir::toNativeSeparators(dialog.selectedFiles().first());
+    }
+
+    bool ConfirmThresholds(QWidget* parent, ThresholdReview& review) override
+    {
+        CThresholdReviewDlg dialog(review, parent);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        review.tickKeys = dialog.TickKeys();
+        return true;
     }
 
     bool OpenDocument(const QString& path) override

@@ -1,8 +1,11 @@
 #pragma once
-// The modal and outside-world services the pages use: message boxes, the open-file dialog and
-// the shell. Pages call them through this interface so that tests can stand in for them.
+// The modal and outside-world services the pages use: message boxes, the file dialogs, the
+// confirmation of applied thresholds and the shell. Pages call them through this interface so
+// that tests can stand in for them.
 
 #include <QString>
+
+#include "app/threshold_review.h"
 
 class QFileDialog;
 class QWidget;
@@ -16,6 +19,13 @@ public:
     // does not exist is returned like any other: the caller says what it makes of it. Each entry
     // of the filter is "name (patterns)"; the dialog shows the names only.
     virtual QString PickOpenFile(QWidget* parent, const QString& filter) = 0;
+    // The save-file dialog, starting with suggestedName; asks before replacing an existing file.
+    // An empty result means the user cancelled.
+    virtual QString PickSaveFile(QWidget* parent, const QString& filter, const QString& suggestedName) = 0;
+    // Shows the thresholds about to be applied to the parameter page and the rows skipped, with
+    // the check box "同时勾选这些键位" preset from review.tickKeys. True when the user confirms;
+    // review.tickKeys then holds the check box's final state.
+    virtual bool ConfirmThresholds(QWidget* parent, ThresholdReview& review) = 0;
     // Opens a document with the platform's default viewer; false if that failed.
     virtual bool OpenDocument(const QString& path) = 0;
 };

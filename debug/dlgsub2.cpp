@@ -18,6 +18,7 @@
 #include "debug/cell_editor.h"
 #include "debug/com_ports.h"
 #include "debug/evaluation.h"
+#include "debug/help_manual.h"
 #include "debug/mscomm.h"
 #include "debug/procedure.h"
 #include "debug/result_table.h"
@@ -123,6 +124,7 @@ DlgSub2::DlgSub2(QWidget* parent, UiServices* services)
     InitLiveLists();
     InitProcedureControls();
     InitProcedure();
+    InitResultsOut();
     SetLinkControlsEnabled(false);
 }
 
@@ -360,6 +362,7 @@ bool DlgSub2::OpenPort(int n, QString* error)
 
 void DlgSub2::EnterOpen(int n)
 {
+    m_resultsPort = n;
     SetPortCaption(QStringLiteral("串口%1已打开").arg(n));
     if (!m_timerId)
         m_timerId = startTimer(kTimerPeriodMs, Qt::PreciseTimer);
@@ -729,7 +732,7 @@ void DlgSub2::InitProcedure()
         connect(m_btnHelp, &QPushButton::clicked, this, &DlgSub2::OnHelp);
 }
 
-QString DlgSub2::HelpDocumentPath() { return QStringLiteral("说明文档/Morvek使用说明.pdf"); }
+QString DlgSub2::HelpDocumentPath() { return HelpDocumentRelativePath(); }
 
 void DlgSub2::OnStartDetection() { m_procedure->OnStartDetection(); }
 void DlgSub2::OnNoKeyDetection() { m_procedure->OnNoKeyDetection(); }
@@ -738,9 +741,14 @@ void DlgSub2::OnAbortProcedure() { m_procedure->OnAbortProcedure(); }
 
 void DlgSub2::OnHelp()
 {
-    // Opened relative to the current folder; whatever the viewer makes of a missing file, the
-    // page is left as it is.
-    m_services->OpenDocument(HelpDocumentPath());
+    // The manual under the current folder first, then beside the program and in the installed
+    // documentation folder. Either way the page is left as it is.
+    QStringList searched;
+    const QString path = FindHelpDocument(&searched);
+    if (path.isEmpty())
+        m_services->ShowWarning(this, HelpNotFoundText(searched));
+    else if (!m_services->OpenDocument(path))
+        m_services->ShowWarning(this, HelpOpenFailedText(path));
 }
 
 void DlgSub2::OnResultDblClk(int row, int col)

@@ -33,6 +33,9 @@ class CChartSerie;
 class CDetectionProcedure;
 class CResultCellEditor;
 class ProcedureView;
+class QAction;
+class CSnrVerdictMarker;
+class ThresholdTarget;
 class ResultCells;
 class ResultTableWidget;
 class CMSComm;
@@ -240,4 +243,36 @@ private:
     // Destroyed before the page's widgets, so that the edit box losing the focus while the page
     // is torn down never reaches a table that is already gone.
     std::unique_ptr<CResultCellEditor> m_cellEditor;
+
+    // ---- results out: thresholds to the parameter page, clipboard, CSV, verdict per key -------
+public:
+    // The parameter page as seen from here; set by the main window. Without one, "应用阈值到参数页"
+    // stays disabled.
+    void SetThresholdTarget(ThresholdTarget* target);
+
+    void OnApplyThresholds(); // 1055 "应用阈值到参数页", also in the table's context menu
+    void OnExportResults();   // 1056 "导出结果…", also in the context menu
+    void OnCopyResults();     // Ctrl+C on the table and "复制" in its context menu
+    // Enables "应用阈值到参数页" while a row holds a number in column 10.
+    void UpdateResultActions();
+
+    QAction* CopyAction() const { return m_actCopy; }
+    QAction* ExportAction() const { return m_actExport; }
+    QAction* ApplyThresholdsAction() const { return m_actApplyThresholds; }
+
+private:
+    void InitResultsOut();
+    // Rows the user chose in the table, in table order; all rows with content when none is chosen.
+    QList<int> ChosenResultRows() const;
+    // The key set of the last valid frame, e.g. "TK0 TK2 TK5".
+    QString KeySetText() const;
+
+    ThresholdTarget* m_thresholdTarget = nullptr;
+    int m_resultsPort = -1; // the port last opened, where the table's data came from
+    QPushButton* m_btnApplyThresholds = nullptr; // 1055
+    QPushButton* m_btnExportResults = nullptr;   // 1056
+    QAction* m_actCopy = nullptr;
+    QAction* m_actExport = nullptr;
+    QAction* m_actApplyThresholds = nullptr;
+    CSnrVerdictMarker* m_snrVerdict = nullptr;
 };

@@ -281,6 +281,38 @@ void DlgSub1::UpdateLowPowerControls()
     }
 }
 
+bool DlgSub1::IsKeyTicked(int key) const { return key >= 0 && key < kKeyCount && m_chkKey[key]->isChecked(); }
+
+void DlgSub1::EnterThreshold(int key, std::int32_t value)
+{
+    if (key < 0 || key >= kKeyCount)
+        return;
+    m_editThreshold[key]->setText(QString::number(value));
+    StoreEdit(m_editThreshold[key]);
+}
+
+void DlgSub1::ClickKeyBox(int key)
+{
+    if (key < 0 || key >= kKeyCount)
+        return;
+    m_chkKey[key]->click(); // does nothing to a disabled box, as a mouse click would not
+}
+
+void DlgSub1::ApplyThresholds(const std::vector<std::pair<int, std::int32_t>>& values, bool tickKeys)
+{
+    QStringList applied;
+    for (const auto& [key, value] : values) {
+        if (key < 0 || key >= kHeaderKeyCount)
+            continue;
+        if (tickKeys && !IsKeyTicked(key))
+            ClickKeyBox(key);
+        EnterThreshold(key, value);
+        applied << QStringLiteral("TK%1=%2").arg(key).arg(value);
+    }
+    if (!applied.isEmpty())
+        SetStatus(QStringLiteral("阈值已应用：") + applied.join(QStringLiteral(", ")));
+}
+
 void DlgSub1::SetStatus(const QString& text)
 {
     m_lblFileStatus->setText(text);

@@ -6,6 +6,9 @@
 #include "app/dialog_page.h"
 #include "params/touch_params.h"
 
+#include <utility>
+#include <vector>
+
 class FileReplacer;
 class QCheckBox;
 class QComboBox;
@@ -33,6 +36,19 @@ public:
     void OnImportHeader();
     void OnExportHeader();
     void UpdateLowPowerControls();
+
+    // Thresholds from elsewhere (the debug page's suggestions), applied as the user would enter
+    // them: with tickKeys, each key not yet ticked under "键位选择" is ticked first as if its box
+    // were clicked (the low-power section follows); then each value goes into its TH edit as if
+    // typed and the edit left. Keys without a header macro (6, 7) are ignored. The status line
+    // then reads "阈值已应用：TK0=…, TK2=…".
+    void ApplyThresholds(const std::vector<std::pair<int, std::int32_t>>& values, bool tickKeys);
+    // Key i's box under "键位选择" is ticked.
+    bool IsKeyTicked(int key) const;
+    // Key i's TH edit receives the text of value and loses the focus: the edit's own handler stores it.
+    void EnterThreshold(int key, std::int32_t value);
+    // A click on key i's box under "键位选择" (nothing when the box is disabled).
+    void ClickKeyBox(int key);
 
     // Control ids of the per-key controls, by key 0 … 7.
     static const int kKeyCheckIds[kKeyCount];

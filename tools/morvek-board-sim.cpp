@@ -37,6 +37,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/build_info.h"
 #include "debug/frame_receiver.h"
 
 #if defined(Q_OS_LINUX) || defined(Q_OS_MACOS)
@@ -454,6 +455,7 @@ int main(int argc, char** argv)
 #endif
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("morvek-board-sim"));
+    QCoreApplication::setApplicationVersion(MorvekVersion());
 
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral(
@@ -470,6 +472,7 @@ int main(int argc, char** argv)
         "Keys touched by hand add to the --touch script and the cycle. At the end of stdin\n"
         "(e.g. </dev/null) reading stops and the frames go on."));
     p.addHelpOption();
+    p.addVersionOption();
     const QCommandLineOption link(QStringLiteral("link"), QStringLiteral("Make a symbolic link to the pseudo-terminal at <path> (removed at exit)."), QStringLiteral("path"));
     const QCommandLineOption device(QStringLiteral("device"), QStringLiteral("Write to this serial device instead of a pseudo-terminal."), QStringLiteral("path"));
     const QCommandLineOption mask(QStringLiteral("mask"), QStringLiteral("Key mask, bit i = TKi (default 0x3F: TK0..TK5)."), QStringLiteral("mask"));

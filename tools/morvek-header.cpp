@@ -4,6 +4,7 @@
 //   morvek-header show FILE                 prints NAME=VALUE for every macro read from FILE
 //   morvek-header apply FILE NAME=VALUE...  sets the named macros, patches FILE and prints how
 //                                           many macros it wrote
+//   morvek-header --help | --version
 //
 // Exit codes: 0 done; 1 the path is not a cfg path, the file cannot be opened or writing it
 // failed (full disk, quota, I/O error); 2 usage (unknown command, unknown macro name, a value
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/build_info.h"
 #include "params/header_codec.h"
 
 namespace {
@@ -106,12 +108,44 @@ int Apply(const QString& path, const QStringList& assignments)
     return 0;
 }
 
+const char kHelp[] =
+    "Usage: morvek-header show FILE\n"
+    "  or:  morvek-header apply FILE NAME=VALUE...\n"
+    "Reads and patches a touch library configuration header by the same rules as the parameter\n"
+    "page of Morvek: FILE is a \"*cfg.h\" (#define NAME value) or \"*cfg.ash\" (NAME == value)\n"
+    "header whose path contains \"cfg\" or \"CFG\".\n"
+    "\n"
+    "Commands:\n"
+    "  show FILE                 print NAME=VALUE for every macro the header gives a value\n"
+    "  apply FILE NAME=VALUE...  set the named macros (decimal, or hexadecimal with 0x),\n"
+    "                            patch their values in FILE in place (every other line stays)\n"
+    "                            and print how many macros were written\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help     display this help and exit\n"
+    "  -v, --version  output version information and exit\n"
+    "\n"
+    "Exit status:\n"
+    "  0  done\n"
+    "  1  FILE is not a cfg path, it cannot be opened, or writing it failed\n"
+    "  2  usage: unknown command, unknown macro name, a value that is not a number\n"
+    "  3  FILE has no line that names one of the macros\n"
+    "FILE is left untouched on every error.\n";
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.size() == 1 && (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h"))) {
+        Print(stdout, QString::fromUtf8(kHelp));
+        return 0;
+    }
+    if (args.size() == 1 && (args[0] == QLatin1String("--version") || args[0] == QLatin1String("-v"))) {
+        Print(stdout, QStringLiteral("morvek-header ") + MorvekVersion() + QLatin1Char('\n'));
+        return 0;
+    }
     if (args.size() == 2 && args[0] == QLatin1String("show"))
         return Show(args[1]);
     if (args.size() >= 3 && args[0] == QLatin1String("apply"))

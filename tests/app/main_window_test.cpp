@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QtTest/QTest>
 
+#include "app/build_info.h"
 #include "common/accessible_walk.h"
 #include "app/morvek_dlg.h"
 #include "app/resources.h"
@@ -91,6 +92,12 @@ TEST(MainWindow, AboutEntryOpensTheAboutBoxModally)
         ASSERT_NE(ok, nullptr);
         EXPECT_EQ(ok->text(), QStringLiteral("确定"));
         EXPECT_FALSE(box->Body()->controlAs<QLabel>(128)->pixmap().isNull());
+        // The second line gives the version that --version prints, the one in the caption.
+        auto* version = box->Body()->controlAs<QLabel>(CAboutDlg::kIdVersionLine);
+        ASSERT_NE(version, nullptr);
+        EXPECT_EQ(version->text(), QStringLiteral("版本 ") + MorvekVersion());
+        EXPECT_EQ(QStringLiteral("Morvek_V") + MorvekVersion(), dlg.windowTitle());
+        EXPECT_LE(version->sizeHint().width(), version->width()) << "the version line is clipped";
         for (QWidget* w : box->Body()->controls())
             EXPECT_TRUE(HasAccessibleName(w)) << w->property("controlId").toInt();
         QTest::mouseClick(ok, Qt::LeftButton);

@@ -1,9 +1,10 @@
 #pragma once
-// Stands in for the message boxes, the file dialog and the shell: records what the page asked
-// for and answers as the test says.
+// Stands in for the message boxes, the file dialogs, the threshold confirmation and the shell:
+// records what the page asked for and answers as the test says.
 
 #include <QDir>
 #include <QFileInfo>
+#include <QList>
 #include <QStringList>
 
 #include "app/ui_services.h"
@@ -15,8 +16,26 @@ public:
     QString nextPath;        // what the file dialog returns (empty: cancelled)
     QString lastFilter;      // the filter the file dialog was given
     bool documentOpens = false;
+    QString nextSavePath;    // what the save dialog returns (empty: cancelled)
+    QString lastSuggestedName;
+    // The confirmation of applied thresholds: what it was shown, and the answer to give.
+    QList<ThresholdReview> reviews;
+    bool confirmThresholds = true;
+    bool tickKeys = true;    // the state "同时勾选这些键位" is left in
 
     void ShowWarning(QWidget*, const QString& text) override { warnings << text; }
+    QString PickSaveFile(QWidget*, const QString& filter, const QString& suggestedName) override
+    {
+        lastFilter = filter;
+        lastSuggestedName = suggestedName;
+        return nextSavePath;
+    }
+    bool ConfirmThresholds(QWidget*, ThresholdReview& review) override
+    {
+        reviews << review;
+        review.tickKeys = tickKeys;
+        return confirmThresholds;
+    }
     QString PickOpenFile(QWidget*, const QString& filter) override
     {
         lastFilter = filter;

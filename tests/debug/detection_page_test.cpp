@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
@@ -22,6 +23,7 @@
 #include "debug/cell_editor.h"
 #include "debug/dlgsub2.h"
 #include "debug/frame_receiver.h"
+#include "debug/help_manual.h"
 #include "debug/procedure.h"
 #include "debug/result_table.h"
 #include "tests/debug/fake_serial.h"
@@ -225,15 +227,49 @@ TEST_F(DetectionPage, AHiddenPageKeepsRunningOnItsTimer)
     EXPECT_TRUE(QTest::qWaitFor([&] { return page.Procedure().TicksLeft() <= left - 3; }, 10000));
 }
 
-TEST_F(DetectionPage, HelpAsksForTheManualAndAMissingFileChangesNothing)
+// Help opens the manual under the current folder by its relative path; a viewer that cannot
+// start and a manual found nowhere are both told to the user; the page stays as it was.
+TEST_F(DetectionPage, HelpOpensTheManualOrSaysWhereItLooked)
 {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    struct Restore {
+        QString path;
+        ~Restore() { QDir::setCurrent(path); }
+    } restore{previous};
     const QString status = Status()->text();
+
+    // Nowhere: one message that lists the current folder's path among the places looked at.
+    QStringList elsewhere;
+    if (!FindHelpDocument(&elsewhere).isEmpty())
+        GTEST_SKIP() << "a manual is installed on this machine";
+    QTest::mouseClick(Button(1054), Qt::LeftButton);
+    EXPECT_TRUE(ui.documents.isEmpty());
+    ASSERT_EQ(ui.warnings.size(), 1);
+    EXPECT_TRUE(ui.warnings[0].startsWith(QString::fromUtf8("找不到使用说明文档")));
+    EXPECT_TRUE(ui.warnings[0].contains(QDir::toNativeSeparators(QDir(dir.path()).filePath(QString::fromUtf8("说明文档/Morvek使用说明.pdf")))));
+    EXPECT_EQ(Status()->text(), status);
+
+    // Under the current folder: opened by the relative path.
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QString::fromUtf8("说明文档")));
+    QFile manual(QDir(dir.path()).filePath(QString::fromUtf8("说明文档/Morvek使用说明.pdf")));
+    ASSERT_TRUE(manual.open(QIODevice::WriteOnly));
+    manual.close();
+    ui.warnings.clear();
+    ui.documentOpens = true;
     QTest::mouseClick(Button(1054), Qt::LeftButton);
     ASSERT_EQ(ui.documents.size(), 1);
     EXPECT_EQ(ui.documents[0], QString::fromUtf8("说明文档/Morvek使用说明.pdf"));
-    EXPECT_TRUE(QFileInfo(ui.documents[0]).isRelative());
-    EXPECT_EQ(Status()->text(), status);
     EXPECT_TRUE(ui.warnings.isEmpty());
+
+    // The viewer does not start: said so, with the file's path.
+    ui.documentOpens = false;
+    QTest::mouseClick(Button(1054), Qt::LeftButton);
+    ASSERT_EQ(ui.warnings.size(), 1);
+    EXPECT_TRUE(ui.warnings[0].contains(QString::fromUtf8("Morvek使用说明.pdf")));
+    EXPECT_EQ(Status()->text(), status);
 }
 
 TEST_F(DetectionPage, EditorOnTheResultsList)

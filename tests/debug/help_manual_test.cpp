@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include "debug/help_manual.h"
@@ -21,17 +23,20 @@ QByteArray ReadAll(const QString& path)
 TEST(HelpManual, TheManualSourceRendersToAPdfWithChineseFontsEmbedded)
 {
     const QString sourceDir = qEnvironmentVariable("MORVEK_SOURCE_DIR");
-    if (sourceDir.isEmpty())
-        GTEST_SKIP() << "MORVEK_SOURCE_DIR not set";
+    const QString binaryDir = qEnvironmentVariable("MORVEK_BINARY_DIR");
+    if (sourceDir.isEmpty() || binaryDir.isEmpty())
+        GTEST_SKIP() << "MORVEK_SOURCE_DIR or MORVEK_BINARY_DIR not set";
     const QString source = QDir(sourceDir).filePath(QString::fromUtf8("docs/manual/Morvek使用说明.html"));
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString pdf = dir.filePath(QString::fromUtf8("说明文档/Morvek使用说明.pdf"));
     QString error;
-    ASSERT_TRUE(RenderManualPdf(source, pdf, &error)) << error.toStdString();
+    // With the pictures the build made of the program.
+    ASSERT_TRUE(RenderManualPdf(source, pdf, &error, {QDir(binaryDir).filePath("manual")})) << error.toStdString();
     const QByteArray bytes = ReadAll(pdf);
     ASSERT_TRUE(bytes.startsWith("%PDF-"));
     EXPECT_GE(bytes.count("/Type /Page") - bytes.count("/Type /Pages"), 3); // several pages
+    EXPECT_GE(bytes.count("/Subtype /Image"), 5);
     // A CJK face carries the Chinese text (Noto on Linux, YaHei or SimSun on Windows).
     EXPECT_TRUE(bytes.contains("CJK") || bytes.contains("YaHei") || bytes.contains("SimSun"));
 }
@@ -61,4 +66,53 @@ TEST(HelpManual, FailuresAreReportedAndLeaveNoPartialFile)
     error.clear();
     EXPECT_TRUE(RenderManualPdf(source, dir.filePath("ok/out.pdf"), &error)) << error.toStdString();
     EXPECT_TRUE(ReadAll(dir.filePath("ok/out.pdf")).startsWith("%PDF-"));
+}
+
+// Pictures: found beside the source or in the extra folders; one that is nowhere fails the
+// rendering instead of printing an empty box.
+TEST(HelpManual, PicturesComeFromTheImageFoldersAndAMissingOneFails)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(QDir(dir.path()).mkpath("pictures/shots"));
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    ASSERT_TRUE(picture.save(dir.filePath("pictures/shots/page.png")));
+    const QString source = dir.filePath("manual.html");
+    QFile f(source);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QString::fromUtf8("<p>调试页：</p><p><img src=\"shots/page.png\" width=\"300\"></p>").toUtf8());
+    f.close();
+
+    QString error;
+    EXPECT_FALSE(RenderManualPdf(source, dir.filePath("a.pdf"), &error));
+    EXPECT_TRUE(error.contains("shots/page.png")) << error.toStdString();
+    EXPECT_FALSE(QFile::exists(dir.filePath("a.pdf")));
+
+    error.clear();
+    ASSERT_TRUE(RenderManualPdf(source, dir.filePath("b.pdf"), &error, {dir.filePath("pictures")})) << error.toStdString();
+    EXPECT_TRUE(ReadAll(dir.filePath("b.pdf")).contains("/Subtype /Image"));
+}
+
+// Where help looks: the current folder, beside the program, then the documentation folder of an
+// installation found from the program's folder (bin/ -> share/doc/morvek/), each place once.
+TEST(HelpManual, HelpLooksInTheCurrentFolderBesideTheProgramAndInTheInstallation)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString prefix = dir.filePath("opt/morvek");
+    const QString bin = prefix + "/bin";
+    const QString work = dir.filePath("work");
+    const QString relative = QString::fromUtf8("说明文档/Morvek使用说明.pdf");
+    const QStringList places = HelpDocumentCandidates(work, bin);
+    ASSERT_GE(places.size(), 3);
+    EXPECT_EQ(places[0], QDir(work).filePath(relative));
+    EXPECT_EQ(places[1], QDir(bin).filePath(relative));
+    EXPECT_EQ(places[2], prefix + QString::fromUtf8("/share/doc/morvek/Morvek使用说明.pdf"));
+    EXPECT_EQ(places.size(), QSet<QString>(places.begin(), places.end()).size());
+    // Started from the program's own folder, that folder is looked at once.
+    EXPECT_EQ(HelpDocumentCandidates(bin, bin).count(QDir(bin).filePath(relative)), 1);
+
+    const QString notFound = HelpNotFoundText({"/a/x.pdf", "/b/x.pdf"});
+    EXPECT_TRUE(notFound.contains("/a/x.pdf\n/b/x.pdf"));
 }

@@ -572,4 +572,44 @@ TEST_F(PageTest, FailedWritesAndFilesWithoutMacrosAreReportedAndChangeNothing)
     EXPECT_EQ(Label(1117)->text(), status);
 }
 
+// Thresholds handed over from the debug page go in as the user would enter them: unticked keys
+// are ticked through their box (the low-power section follows), each value lands in its edit and
+// in the record, and the status line names them; keys 6 and 7 are not taken.
+TEST_F(PageTest, ThresholdsAppliedFromTheDebugPage)
+{
+    Click(1067);                                    // key 0 ticked by the user
+    Click(1075);                                    // low power on: key boxes follow the ticks
+    ASSERT_TRUE(LowPowerKey(0)->isEnabled());
+    ASSERT_FALSE(LowPowerKey(2)->isEnabled());
+
+    page->ApplyThresholds({{0, 175}, {2, 180}, {6, 99}}, true);
+    EXPECT_TRUE(Key(0)->isChecked());               // ticked already: not clicked off again
+    EXPECT_TRUE(Key(2)->isChecked());
+    EXPECT_EQ(page->Params().keyEnable[2], 1);
+    EXPECT_TRUE(LowPowerKey(2)->isEnabled());
+    EXPECT_TRUE(Threshold(2)->isEnabled());
+    EXPECT_EQ(Threshold(0)->text(), QStringLiteral("175"));
+    EXPECT_EQ(Threshold(2)->text(), QStringLiteral("180"));
+    EXPECT_EQ(page->Params().keyThreshold[0], 175);
+    EXPECT_EQ(page->Params().keyThreshold[2], 180);
+    EXPECT_EQ(page->Params().keyThreshold[6], 0);
+    EXPECT_FALSE(Key(6)->isChecked());
+    EXPECT_EQ(Label(1117)->text(), QStringLiteral("阈值已应用：TK0=175, TK2=180"));
+    EXPECT_EQ(Label(1117)->TextColor(), 0x0000FFu);
+
+    // Without ticking, an unticked key still takes its value (its edit stays disabled).
+    page->ApplyThresholds({{4, 60}}, false);
+    EXPECT_FALSE(Key(4)->isChecked());
+    EXPECT_EQ(page->Params().keyEnable[4], 0);
+    EXPECT_EQ(page->Params().keyThreshold[4], 60);
+    EXPECT_EQ(Threshold(4)->text(), QStringLiteral("60"));
+    EXPECT_FALSE(Threshold(4)->isEnabled());
+
+    const HeaderValues v = ExportAndRead();
+    EXPECT_EQ(v[FindParamMacro("TKLib_TK0_F_THRESHOLD")], 175);
+    EXPECT_EQ(v[FindParamMacro("TKLib_TK2_F_THRESHOLD")], 180);
+    EXPECT_EQ(v[FindParamMacro("TKLib_TK4_F_THRESHOLD")], 60);
+    EXPECT_EQ(v[FindParamMacro("EnTk2")], 1);
+}
+
 } // namespace

@@ -1,0 +1,41 @@
+#pragma once
+// The results table taken out of the program: tab-separated text for the clipboard (ready to
+// paste into a spreadsheet) and a CSV file.
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+class FileReplacer;
+class ResultCells;
+
+// Rows worth taking out when the user chose none: every row with at least one non-empty cell.
+QList<int> RowsWithContent(const ResultCells& cells);
+
+// The header row and the given rows, cells separated by tabs, rows ended by a line feed. A cell
+// holding a tab, a line break or a double quote is put in double quotes with its quotes
+// doubled, as spreadsheets read pasted text.
+QString ResultsAsTsv(const ResultCells& cells, const QList<int>& rows);
+
+// What the CSV file says about the measurement besides the table.
+struct ResultExportInfo {
+    QDateTime when;
+    int port = -1;          // number of the serial port the data came from; -1: none opened
+    QString keys;           // the key set, e.g. "TK0 TK2 TK5"; empty: no key reported
+};
+
+// The CSV file: UTF-8 with a byte-order mark, lines ended by CR LF, fields quoted as RFC 4180
+// says (a field holding a comma, a double quote or a line break is put in double quotes with its
+// quotes doubled). First a block with the date and time, the port number and the key set, an
+// empty line, then the header row and the given rows, twelve columns each.
+QByteArray ResultsAsCsv(const ResultCells& cells, const QList<int>& rows, const ResultExportInfo& info);
+
+// Writes the CSV file through writer, all or nothing: a failure leaves any existing file as it
+// was. A folder, or a file that carries no write permission at all (the owner's write protection,
+// respected even where this user could override it), is refused before anything is written.
+// False on failure, with *reason a short description for the user.
+bool SaveResultsFile(const QString& path, const QByteArray& bytes, FileReplacer& writer, QString* reason);
+
+// The file name the save dialog suggests, e.g. "检测结果_20240701_093000.csv".
+QString SuggestedResultFileName(const QDateTime& when);
