@@ -74,13 +74,37 @@ QWidget* CreatePageControl(const ControlEntry& ctl, QWidget* parent)
     return nullptr;
 }
 
-void SetCellText(QTableWidget* list, int row, int col, const QString& text)
+// Returns whether the text changed.
+bool SetCellText(QTableWidget* list, int row, int col, const QString& text)
 {
-    if (QTableWidgetItem* item = list->item(row, col)) {
-        if (item->text() != text) // unchanged texts cost nothing
-            item->setText(text);
-    }
+    QTableWidgetItem* item = list->item(row, col);
+    if (!item || item->text() == text) // unchanged texts cost nothing
+        return false;
+    item->setText(text);
+    return true;
 }
+
+// The rows of one list column whose texts a pass changed. Each changed cell asks for its own
+// repaint, and the view would paint them one by one; asking once more for the span that holds
+// them all (grid lines between them included) makes it one area, painted in one go.
+struct ChangedRows {
+    int first = -1;
+    int last = -1;
+    void Add(int row)
+    {
+        if (first < 0)
+            first = row;
+        last = row;
+    }
+    void Repaint(QTableWidget* list, int col) const
+    {
+        if (!list || first < 0 || last == first)
+            return;
+        const QRect span = list->visualRect(list->model()->index(first, col)) |
+                           list->visualRect(list->model()->index(last, col));
+        list->viewport()->update(span);
+    }
+};
 
 QString CellText(const QTableWidget* list, int row, int col)
 {
@@ -602,6 +626,7 @@ void DlgSub2::RefreshLiveView()
     SuspendCharts(keepCurves);
     QTableWidget* const lists[] = {m_listSample, m_listBaseline, m_listDiff};
     const bool haveLists = m_listSample && m_listBaseline && m_listDiff;
+    ChangedRows changed[3];
     int curve = 0;
     for (int j = 0; j < k; ++j) {
         const KeySlot& slot = m_slots[j];
@@ -612,14 +637,12 @@ void DlgSub2::RefreshLiveView()
             if (CellText(m_listSample, j, 0) != name)
                 for (QTableWidget* list : lists)
                     SetCellText(list, j, 0, name);
-            if (slot.visible) {
-                SetCellText(m_listSample, j, 1, QString::number(slot.sample));
-                SetCellText(m_listBaseline, j, 1, QString::number(slot.baseline));
-                SetCellText(m_listDiff, j, 1, QString::number(slot.diff));
-            } else {
-                for (QTableWidget* list : lists)
-                    SetCellText(list, j, 1, QString());
-            }
+            const QString values[] = {slot.visible ? QString::number(slot.sample) : QString(),
+                                      slot.visible ? QString::number(slot.baseline) : QString(),
+                                      slot.visible ? QString::number(slot.diff) : QString()};
+            for (int c = 0; c < 3; ++c)
+                if (SetCellText(lists[c], j, 1, values[c]))
+                    changed[c].Add(j);
         }
         if (m_checkChannel[j])
             m_checkChannel[j]->setEnabled(true);
@@ -637,6 +660,9 @@ void DlgSub2::RefreshLiveView()
         }
         m_slots[j].visible = 1;
     }
+    if (haveLists)
+        for (int c = 0; c < 3; ++c)
+            changed[c].Repaint(lists[c], 1);
     ResumeCharts();
     std::copy(shown, shown + shownCount, m_curveSlots);
     m_curveSlotCount = shownCount;
