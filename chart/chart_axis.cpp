@@ -500,6 +500,33 @@ void CChartAxis::Draw(ChartSurface& surface)
         m_grid->Draw(surface, m_ctrl->PlotRect());
 }
 
+void CChartAxis::AddFrameKey(ChartFrameKey& key) const
+{
+    key.Add(m_horizontal);
+    key.Add(m_secondary);
+    key.Add(m_visible);
+    key.Add(m_min);
+    key.Add(m_max);
+    key.Add(m_autoTicks);
+    key.Add(m_startPx);
+    key.Add(m_endPx);
+    key.Add(m_bandRect);
+    key.Add(m_fontSize);
+    key.Add(m_fontFace);
+    key.Add(m_textColour);
+    key.Add(m_lineColour);
+    key.Add(m_autoBand);
+    key.Add(m_bandSize);
+    key.Add(m_label->IsVisible());
+    key.Add(m_label->IsHorizontal());
+    key.Add(m_label->Color());
+    key.Add(m_label->Font());
+    key.Add(m_label->Text());
+    key.Add(m_grid->IsVisible());
+    key.Add(m_grid->IsHorizontal());
+    key.Add(m_grid->Color());
+}
+
 void CChartAxis::DrawTick(ChartSurface& surface, double v, const ChartSize& titleSize, bool labelOnly)
 {
     const int tp = TickPosition(v);
@@ -561,6 +588,14 @@ void CChartStandardAxis::SetTickIncrement(double increment, int decimals)
     m_tickIncrement = (std::isfinite(increment) && increment > 0) ? increment : 0;
     m_decimals = std::clamp(decimals, 0, 30);
     Redraw();
+}
+
+void CChartStandardAxis::AddFrameKey(ChartFrameKey& key) const
+{
+    CChartAxis::AddFrameKey(key);
+    key.Add(m_firstTick);
+    key.Add(m_tickIncrement);
+    key.Add(m_decimals);
 }
 
 bool CChartStandardAxis::NextTickValue(double v, double& next) const

@@ -2,6 +2,7 @@
 // Numeric chart axes: value <-> pixel mapping along one edge of the plotting rectangle, ticks
 // at 1, 2 or 5 times a power of ten, tick labels, a dashed grid and an axis title.
 
+#include "chart/chart_frame_key.h"
 #include "chart/chart_surface.h"
 
 #include <QString>
@@ -183,6 +184,9 @@ public:
     int BandSize(ChartSurface& surface, const ChartRect& r, ChartRect& plotRect);
     ChartSize MaxTickLabelSize(ChartSurface& surface) const;
     void Draw(ChartSurface& surface);
+    // What the axis' band, ticks, labels, title and grid are drawn from, including the place
+    // and tick state the last layout left.
+    virtual void AddFrameKey(ChartFrameKey& key) const;
 
     // Upper bound of ticks walked in one pass, so that a range that cannot be divided
     // sensibly still ends.
@@ -237,6 +241,7 @@ public:
     double FirstTick() const { return m_firstTick; }
     // A fixed increment (turns automatic ticks off); 0 draws a single tick at the minimum.
     void SetTickIncrement(double increment, int decimals);
+    void AddFrameKey(ChartFrameKey& key) const override;
 
 private:
     double m_firstTick = 0;

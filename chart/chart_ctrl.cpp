@@ -6,6 +6,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <algorithm>
+#include <cstring>
 
 const std::array<ChartColour, 10> CChartCtrl::kPalette = {
     0x0000FF, 0x009600, 0xFF0000, 0x00FFFF, 0xFFFF00, 0x0080FF, 0x800080, 0x008080, 0xFF00FF, 0x808040,
@@ -132,27 +134,127 @@ void CChartCtrl::RedrawChart()
         return;
     }
     const ChartRect client{0, 0, width(), height()};
-    m_plotRect = client;
     if (client.IsEmpty()) {
+        m_plotRect = client;
         m_offscreen = QImage();
+        m_frame = QImage();
         return;
     }
     // A missing image, or one of a size the widget no longer has (a resize not yet delivered
     // to a hidden widget), is made anew.
-    if (m_offscreen.isNull() || m_offscreen.width() != client.right || m_offscreen.height() != client.bottom) {
-        m_offscreen = QImage(client.right, client.bottom, QImage::Format_RGB32);
-        const int dotsPerMeter = qRound(Dpi() / 0.0254);
-        m_offscreen.setDotsPerMeterX(dotsPerMeter);
-        m_offscreen.setDotsPerMeterY(dotsPerMeter);
-    }
-    {
+    const bool newPicture = EnsureImage(m_offscreen, client);
+
+    if (!m_frameCache) {
+        m_plotRect = client;
         QPainterChartSurface surface(&m_offscreen, Dpi());
         DrawBackground(surface, client);
         DrawChart(surface, client.Deflated(3));
+        ++m_renderCount;
+        PlaceScrollBars();
+        update();
+        return;
+    }
+
+    // The frame is re-made when anything it is drawn from has changed since it was made.
+    MakeFrameKey(m_scratchKey);
+    const bool newFrame = EnsureImage(m_frame, client) || m_frameRenderCount == 0 || m_scratchKey != m_frameKey;
+    if (newFrame) {
+        m_plotRect = client;
+        {
+            QPainterChartSurface surface(&m_frame, Dpi());
+            DrawBackground(surface, client);
+            DrawFrame(surface, client.Deflated(3));
+        }
+        ++m_frameRenderCount;
+        // The key of the state the layout left (tick increments, axis places): drawing again
+        // from it gives the same frame.
+        MakeFrameKey(m_frameKey);
+    }
+
+    // Between two redraws on the same frame only the curves and the legend change: what the
+    // last ones covered is restored from the frame, the new ones are drawn, and the window
+    // repaints both areas.
+    const bool legend = m_legend->IsVisible() || m_legendInPicture;
+    m_legendInPicture = m_legend->IsVisible();
+    const bool whole = newPicture || newFrame || legend;
+    const QRect imageRect(0, 0, client.right, client.bottom);
+    const QRect before = whole ? imageRect : ToQRect(m_dataArea).intersected(imageRect);
+    CopyFromFrame(before);
+    {
+        QPainterChartSurface surface(&m_offscreen, Dpi());
+        if (!newFrame) {
+            // The legend's entries follow the series; where it stands does not change the frame
+            // unless it is docked and shown, and then the frame is always re-made.
+            ChartRect space = m_legendSpace;
+            m_legend->Layout(surface, space);
+        }
+        DrawData(surface);
     }
     ++m_renderCount;
     PlaceScrollBars();
-    update();
+    if (whole)
+        update();
+    else if (!before.isEmpty() || !m_dataArea.IsEmpty())
+        update(QRegion(before) + QRegion(ToQRect(m_dataArea).intersected(imageRect)));
+}
+
+QRect CChartCtrl::ToQRect(const ChartRect& r)
+{
+    return r.IsEmpty() ? QRect() : QRect(r.left, r.top, r.Width(), r.Height());
+}
+
+void CChartCtrl::CopyFromFrame(const QRect& area)
+{
+    const QRect r = area.intersected(m_frame.rect()).intersected(m_offscreen.rect());
+    if (r.isEmpty())
+        return;
+    const size_t bytes = size_t(r.width()) * 4;
+    const uchar* from = m_frame.constBits();
+    uchar* to = m_offscreen.bits();
+    const qsizetype fromStride = m_frame.bytesPerLine(), toStride = m_offscreen.bytesPerLine();
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        std::memcpy(to + y * toStride + r.left() * 4, from + y * fromStride + r.left() * 4, bytes);
+}
+
+void CChartCtrl::SetFrameCache(bool enabled)
+{
+    if (m_frameCache == enabled)
+        return;
+    m_frameCache = enabled;
+    m_frame = QImage();
+    m_frameRenderCount = 0;
+    RedrawChart();
+}
+
+bool CChartCtrl::EnsureImage(QImage& image, const ChartRect& client) const
+{
+    if (!image.isNull() && image.width() == client.right && image.height() == client.bottom)
+        return false;
+    image = QImage(client.right, client.bottom, QImage::Format_RGB32);
+    const int dotsPerMeter = qRound(Dpi() / 0.0254);
+    image.setDotsPerMeterX(dotsPerMeter);
+    image.setDotsPerMeterY(dotsPerMeter);
+    return true;
+}
+
+void CChartCtrl::MakeFrameKey(ChartFrameKey& key) const
+{
+    key.Clear();
+    key.Add(width());
+    key.Add(height());
+    key.Add(Dpi());
+    key.Add(m_backColour);
+    key.Add(m_borderColour);
+    key.Add(m_plotRect);
+    m_title->AddFrameKey(key);
+    // A docked legend takes room from the axes by the names of the series: such a frame
+    // depends on the series and is never reused.
+    key.Add(m_legend->IsVisible() && m_legend->IsDocked() ? double(m_renderCount) : -1.0);
+    for (const auto& axis : m_axes) {
+        key.Add(axis ? 1 : 0);
+        if (axis)
+            axis->AddFrameKey(key);
+    }
 }
 
 void CChartCtrl::EnableRedraw(bool enable)
@@ -175,6 +277,12 @@ void CChartCtrl::DrawBackground(ChartSurface& surface, const ChartRect& clientRe
 
 void CChartCtrl::DrawChart(ChartSurface& surface, ChartRect r)
 {
+    DrawFrame(surface, r);
+    DrawData(surface);
+}
+
+void CChartCtrl::DrawFrame(ChartSurface& surface, ChartRect r)
+{
     m_plotRect = r;
 
     const ChartSize title = m_title->Measure(surface);
@@ -182,6 +290,7 @@ void CChartCtrl::DrawChart(ChartSurface& surface, ChartRect r)
     r.top += title.cy;
     m_title->Draw(surface);
 
+    m_legendSpace = r;
     m_legend->Layout(surface, r);
 
     for (auto& axis : m_axes) {
@@ -207,12 +316,25 @@ void CChartCtrl::DrawChart(ChartSurface& surface, ChartRect r)
     surface.LineTo(m_plotRect.right, m_plotRect.bottom);
     surface.LineTo(m_plotRect.left, m_plotRect.bottom);
     surface.LineTo(m_plotRect.left, m_plotRect.top);
+}
 
+void CChartCtrl::DrawData(ChartSurface& surface)
+{
     const ChartRect drawRect{m_plotRect.left, m_plotRect.top, m_plotRect.right + 1, m_plotRect.bottom + 1};
+    ChartRect area;
+    auto add = [&area](const ChartRect& r) {
+        if (r.IsEmpty())
+            return;
+        area = area.IsEmpty() ? r
+                              : ChartRect{std::min(area.left, r.left), std::min(area.top, r.top),
+                                          std::max(area.right, r.right), std::max(area.bottom, r.bottom)};
+    };
     for (auto& entry : m_series) {
         entry.second->SetDrawRect(drawRect);
         entry.second->DrawAll(surface);
+        add(entry.second->DrawnArea());
     }
+    m_dataArea = area;
 
     m_legend->Draw(surface);
 }
@@ -226,21 +348,31 @@ void CChartCtrl::PlaceScrollBars()
 
 // --- window events ------------------------------------------------------------------------
 
-void CChartCtrl::paintEvent(QPaintEvent*)
+void CChartCtrl::paintEvent(QPaintEvent* event)
 {
     if (!m_painted) {
         m_painted = true;
         RedrawChart();
     }
     QPainter painter(this);
-    if (!m_offscreen.isNull())
-        painter.drawImage(0, 0, m_offscreen);
+    // Only the area asked for is copied (the painter clips to it anyway).
+    const QRect area = event->rect();
+    if (!m_offscreen.isNull()) {
+        const QRect part = area.intersected(m_offscreen.rect());
+        if (!part.isEmpty())
+            painter.drawImage(part.topLeft(), m_offscreen, part);
+    }
     if (m_offscreen.isNull() || m_offscreen.width() < width() || m_offscreen.height() < height()) {
         // Nothing rendered yet for this size (redrawing suspended): show the background.
         const QRegion rest = QRegion(rect()) - QRegion(m_offscreen.rect());
         for (const QRect& r : rest)
             painter.fillRect(r, ToQColor(m_backColour));
     }
+    PaintOverlay(painter);
+}
+
+void CChartCtrl::PaintOverlay(QPainter& painter)
+{
     if (hasFocus()) {
         // Keyboard focus: a dotted frame just inside the raised edge.
         QPen pen(Qt::black, 0, Qt::DotLine);

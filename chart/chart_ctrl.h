@@ -30,8 +30,21 @@
 //
 // The control owns its axes, series, title and legend; pointers handed out stay valid until
 // the axis slot is re-created, DeleteAllSeries() runs or the control is destroyed.
+//
+// Drawing is done in three layers, so that a redraw costs little more than the curves:
+//   - the frame: background, raised edge, title, axes with their tick labels, titles and grids,
+//     and the outline of the plotting rectangle. It is kept as an image and re-made only when
+//     something it is drawn from changes (size, ranges, fonts, colours, texts; see
+//     ChartFrameKey), and never while only the series change;
+//   - the picture (OffscreenImage()): the frame with the curves and the legend drawn over it,
+//     made by every redraw. While the frame stays the same, only the area the last curves
+//     covered is restored from the frame, and only that area and the new curves' are repainted;
+//   - the overlay: drawn on the window over the picture when it is painted (PaintOverlay: the
+//     focus frame, the zoom rectangle), so marks that follow the mouse cost a repaint of the
+//     area they cover, never a redraw.
 
 #include "chart/chart_axis.h"
+#include "chart/chart_frame_key.h"
 #include "chart/chart_scrollbar.h"
 #include "chart/chart_serie.h"
 #include "chart/chart_surface.h"
@@ -84,12 +97,25 @@ public:
     // Number of renders done so far (for tests and diagnostics).
     int RenderCount() const { return m_renderCount; }
 
-    // Lays out and draws title, legend, axes, grid and series inside r.
+    // Lays out and draws title, legend, axes, grid and series inside r: DrawFrame, then
+    // DrawData. Used as a whole only while the frame cache is off: a subclass that overrides
+    // this or DrawBackground to draw something else turns the cache off.
     virtual void DrawChart(ChartSurface& surface, ChartRect r);
+    // The frame inside r: title, legend placement, both axis passes, the plot outline. Sets the
+    // plotting rectangle.
+    void DrawFrame(ChartSurface& surface, ChartRect r);
+    // The series in id order, clipped to the plotting rectangle, and the legend over them.
+    void DrawData(ChartSurface& surface);
     // Fills the client rectangle and draws the raised edge.
     virtual void DrawBackground(ChartSurface& surface, const ChartRect& clientRect);
 
     const QImage& OffscreenImage() const { return m_offscreen; }
+    // The frame cache (on by default). Off, every redraw draws the whole chart through
+    // DrawBackground and DrawChart; the pictures are the same either way.
+    void SetFrameCache(bool enabled);
+    bool FrameCache() const { return m_frameCache; }
+    // Number of times the frame has been drawn (for tests and diagnostics).
+    int FrameRenderCount() const { return m_frameRenderCount; }
     // The plotting rectangle of the last redraw.
     const ChartRect& PlotRect() const { return m_plotRect; }
     ChartColour BackColor() const { return m_backColour; }
@@ -133,11 +159,21 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // Marks drawn on the window over the picture, in window pixels: the focus frame and, while
+    // the left button drags, the zoom rectangle. Painting clips to the area being repainted.
+    virtual void PaintOverlay(QPainter& painter);
     // The right button pans: no context menu (of this control or of a parent) opens over it.
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void PlaceScrollBars();
+    // The frame's inputs as they are now.
+    void MakeFrameKey(ChartFrameKey& key) const;
+    // Copies the frame's pixels in area into the picture.
+    void CopyFromFrame(const QRect& area);
+    static QRect ToQRect(const ChartRect& r);
+    // Makes image the size of client (keeping it when it already is); true if it was made anew.
+    bool EnsureImage(QImage& image, const ChartRect& client) const;
     void PanAxes(ChartPoint from, ChartPoint to);
     void ZoomToRect(ChartPoint start, ChartPoint end);
     void UndoZoomAll();
@@ -146,6 +182,16 @@ private:
     bool m_redrawPending = false;
     int m_renderCount = 0;
     QImage m_offscreen;
+    // The frame layer, what it was drawn from, and the rectangle the legend was laid out in.
+    bool m_frameCache = true;
+    QImage m_frame;
+    ChartFrameKey m_frameKey;
+    ChartFrameKey m_scratchKey;
+    ChartRect m_legendSpace;
+    bool m_legendInPicture = false;
+    // Where the series of the last redraw drew (the legend aside).
+    ChartRect m_dataArea;
+    int m_frameRenderCount = 0;
     bool m_painted = false;
     ChartColour m_backColour;
     ChartColour m_borderColour = 0x000000;

@@ -66,6 +66,12 @@ void CChartScrollBar::Refresh()
 {
     int steps = 1, pos = 1;
     m_axis->ScrollSteps(steps, pos);
+    // Already showing this (the usual case: the series got new points, the range stayed).
+    const int target = std::clamp(m_axis->IsHorizontal() ? pos : steps - pos - 9, 0, std::max(0, steps - 1 - 9));
+    if (steps - 1 == m_hi && target == m_pos && minimum() == 0 && maximum() == std::max(0, m_hi - 9) &&
+        pageStep() == 10 && singleStep() == 1 && value() == m_pos && sliderPosition() == m_pos &&
+        testAttribute(Qt::WA_ForceDisabled) == (steps <= 10))
+        return;
     m_hi = steps - 1;
     m_updating = true;
     setRange(0, std::max(0, m_hi - 9));

@@ -116,6 +116,7 @@ void CChartLineSerie::DrawLegendKey(ChartSurface& surface, const ChartRect& rect
 void CChartLineSerie::DrawAll(ChartSurface& surface)
 {
     m_pixels.clear();
+    m_drawnArea = {};
     if (!m_visible || !m_horzAxis || !m_vertAxis)
         return;
     unsigned first = 0, last = 0;
@@ -127,9 +128,18 @@ void CChartLineSerie::DrawAll(ChartSurface& surface)
         ++last;
     if (last < first + 1)
         return;
+    // A curve that lies wholly beyond one edge of the clip (widened by the pen) draws nothing:
+    // the axes map values monotonically, so the pixels of its extremes bound all of its points.
+    const int reach = std::max(1, m_lineWidth) + 1;
+    const int x1 = m_horzAxis->PixelOf(m_minX), x2 = m_horzAxis->PixelOf(m_maxX);
+    const int y1 = m_vertAxis->PixelOf(m_minY), y2 = m_vertAxis->PixelOf(m_maxY);
+    if (std::max(x1, x2) < m_drawRect.left - reach || std::min(x1, x2) >= m_drawRect.right + reach ||
+        std::max(y1, y2) < m_drawRect.top - reach || std::min(y1, y2) >= m_drawRect.bottom + reach)
+        return;
 
     surface.SetPen(ChartPenStyle::Solid, m_lineWidth, m_colour);
     surface.IntersectClip(m_drawRect);
+    m_pixels.reserve(last - first + 1);
     for (unsigned i = first; i <= last; ++i) {
         const SChartXYPoint& p = m_points[i];
         // A point without a value (NaN) has no place on the chart: the curve joins its
@@ -142,4 +152,20 @@ void CChartLineSerie::DrawAll(ChartSurface& surface)
     }
     surface.Polyline(m_pixels.data(), int(m_pixels.size()));
     surface.ResetClip();
+
+    // Where the polyline can have touched: its points' box, widened by the pen on every side
+    // (more than any pen or cap reaches), within the clip.
+    if (m_pixels.size() >= 2) {
+        ChartRect box{m_pixels[0].x, m_pixels[0].y, m_pixels[0].x, m_pixels[0].y};
+        for (const ChartPoint& p : m_pixels) {
+            box.left = std::min(box.left, p.x);
+            box.right = std::max(box.right, p.x);
+            box.top = std::min(box.top, p.y);
+            box.bottom = std::max(box.bottom, p.y);
+        }
+        box = {std::max(m_drawRect.left, box.left - reach), std::max(m_drawRect.top, box.top - reach),
+               std::min(m_drawRect.right, box.right + reach + 1), std::min(m_drawRect.bottom, box.bottom + reach + 1)};
+        if (!box.IsEmpty())
+            m_drawnArea = box;
+    }
 }

@@ -36,6 +36,9 @@ public:
     virtual bool VisiblePoints(unsigned& first, unsigned& last) const = 0;
     virtual void DrawLegendKey(ChartSurface& surface, const ChartRect& rect) = 0;
     virtual void DrawAll(ChartSurface& surface) = 0;
+    // A rectangle holding every pixel the last DrawAll drew (empty when it drew nothing). By
+    // default the whole clip rectangle.
+    virtual ChartRect DrawnArea() const { return m_drawRect; }
 
     unsigned Id() const { return m_id; }
     void SetName(const QString& name);
@@ -245,6 +248,7 @@ public:
 
     void DrawLegendKey(ChartSurface& surface, const ChartRect& rect) override;
     void DrawAll(ChartSurface& surface) override;
+    ChartRect DrawnArea() const override { return m_drawnArea; }
 
     // The pixels the last DrawAll drew through (after merging repeated pixels).
     const std::vector<ChartPoint>& LastPixels() const { return m_pixels; }
@@ -252,4 +256,5 @@ public:
 private:
     int m_lineWidth = 1;
     std::vector<ChartPoint> m_pixels;
+    ChartRect m_drawnArea;
 };

@@ -81,10 +81,25 @@ QPainterChartSurface::QPainterChartSurface(QPaintDevice* device, int dpi) : m_dp
             m_fast = m_bits != nullptr;
         }
     }
-    m_painter.begin(device);
-    m_painter.setRenderHint(QPainter::Antialiasing, false);
-    m_painter.setBackgroundMode(Qt::TransparentMode);
+    m_device = device;
+    // On a 32-bit image the painter starts only when something needs it: drawing nothing but
+    // solid lines (the curves over a kept frame) writes the pixels directly.
+    if (!m_fast)
+        Painter();
     m_pending.reserve(512);
+}
+
+QPainter& QPainterChartSurface::Painter()
+{
+    if (!m_painter.isActive() && m_device) {
+        m_painter.begin(m_device);
+        m_painter.setRenderHint(QPainter::Antialiasing, false);
+        m_painter.setBackgroundMode(Qt::TransparentMode);
+        if (m_clipped)
+            m_painter.setClipRect(QRect(m_clip.left, m_clip.top, std::max(0, m_clip.Width()), std::max(0, m_clip.Height())));
+        m_penDirty = true;
+    }
+    return m_painter;
 }
 
 QPainterChartSurface::~QPainterChartSurface()
@@ -99,7 +114,7 @@ void QPainterChartSurface::Flush()
     if (m_pending.empty())
         return;
     ApplyPen();
-    m_painter.drawLines(m_pending.data(), int(m_pending.size()));
+    Painter().drawLines(m_pending.data(), int(m_pending.size()));
     m_pending.clear();
 }
 
@@ -108,7 +123,7 @@ void QPainterChartSurface::ApplyPen()
     if (!m_penDirty)
         return;
     if (m_penStyle == ChartPenStyle::Null) {
-        m_painter.setPen(Qt::NoPen);
+        Painter().setPen(Qt::NoPen);
     } else {
         QPen pen(ToQColor(m_penColour));
         // Width 0 and 1 are the cosmetic 1-pixel pen, which has the fastest path.
@@ -118,9 +133,9 @@ void QPainterChartSurface::ApplyPen()
                                                         : Qt::SolidLine);
         pen.setCapStyle(Qt::SquareCap);
         pen.setJoinStyle(Qt::BevelJoin);
-        m_painter.setPen(pen);
+        Painter().setPen(pen);
     }
-    m_painter.setBrush(Qt::NoBrush);
+    Painter().setBrush(Qt::NoBrush);
     m_penDirty = false;
 }
 
@@ -129,7 +144,7 @@ void QPainterChartSurface::FillRect(const ChartRect& rect, ChartColour colour)
     Flush();
     if (rect.IsEmpty())
         return;
-    m_painter.fillRect(QRect(rect.left, rect.top, rect.Width(), rect.Height()), ToQColor(colour));
+    Painter().fillRect(QRect(rect.left, rect.top, rect.Width(), rect.Height()), ToQColor(colour));
 }
 
 void QPainterChartSurface::DrawRaisedEdge(const ChartRect& rect)
@@ -184,6 +199,12 @@ bool QPainterChartSurface::FastLine(ChartPoint from, ChartPoint to, bool withEnd
     }
     if (cl > cr || ct > cb)
         return true;
+    // Both ends beyond the same edge (widened by the pen): nothing to draw. Curves far outside
+    // the axis range end here at the cost of four comparisons a segment.
+    const int reach = w + 1;
+    if ((from.x < cl - reach && to.x < cl - reach) || (from.x > cr + reach && to.x > cr + reach) ||
+        (from.y < ct - reach && to.y < ct - reach) || (from.y > cb + reach && to.y > cb + reach))
+        return true;
 
     const std::uint32_t colour = 0xFF000000u | ((m_penColour & 0xFFu) << 16) | (m_penColour & 0xFF00u) |
                                  ((m_penColour >> 16) & 0xFFu);
@@ -213,41 +234,43 @@ bool QPainterChartSurface::FastLine(ChartPoint from, ChartPoint to, bool withEnd
         return true;
     }
 
-    // Cut the segment to the visible range widened by the pen (Liang-Barsky), so far-away
-    // points cost nothing.
-    const double x0 = from.x, y0 = from.y;
-    const double dx = double(to.x) - from.x, dy = double(to.y) - from.y;
-    const double margin = w + 1;
-    double t0 = 0, t1 = 1;
+    int ax = from.x, ay = from.y, bx = to.x, by = to.y;
     const bool inside = from.x >= cl && from.x <= cr && to.x >= cl && to.x <= cr && from.y >= ct && from.y <= cb &&
                         to.y >= ct && to.y <= cb;
-    const auto cut = [&](double p, double q) {
-        if (p == 0)
-            return q >= 0;
-        const double r = q / p;
-        if (p < 0) {
-            if (r > t1)
-                return false;
-            t0 = std::max(t0, r);
-        } else {
-            if (r < t0)
-                return false;
-            t1 = std::min(t1, r);
+    if (!inside) {
+        // Cut the segment to the visible range widened by the pen (Liang-Barsky), so far-away
+        // points cost nothing.
+        const double x0 = from.x, y0 = from.y;
+        const double dx = double(to.x) - from.x, dy = double(to.y) - from.y;
+        const double margin = w + 1;
+        double t0 = 0, t1 = 1;
+        const auto cut = [&](double p, double q) {
+            if (p == 0)
+                return q >= 0;
+            const double r = q / p;
+            if (p < 0) {
+                if (r > t1)
+                    return false;
+                t0 = std::max(t0, r);
+            } else {
+                if (r < t0)
+                    return false;
+                t1 = std::min(t1, r);
+            }
+            return true;
+        };
+        if (!cut(-dx, x0 - (cl - margin)) || !cut(dx, (cr + margin) - x0) || !cut(-dy, y0 - (ct - margin)) ||
+            !cut(dy, (cb + margin) - y0))
+            return true;
+        if (t0 > 0) {
+            ax = int(std::lround(x0 + t0 * dx));
+            ay = int(std::lround(y0 + t0 * dy));
         }
-        return true;
-    };
-    if (!inside && (!cut(-dx, x0 - (cl - margin)) || !cut(dx, (cr + margin) - x0) || !cut(-dy, y0 - (ct - margin)) ||
-        !cut(dy, (cb + margin) - y0)))
-        return true;
-    int ax = from.x, ay = from.y, bx = to.x, by = to.y;
-    if (t0 > 0) {
-        ax = int(std::lround(x0 + t0 * dx));
-        ay = int(std::lround(y0 + t0 * dy));
-    }
-    if (t1 < 1) {
-        bx = int(std::lround(x0 + t1 * dx));
-        by = int(std::lround(y0 + t1 * dy));
-        withEnd = true;  // the true end lies outside anyway
+        if (t1 < 1) {
+            bx = int(std::lround(x0 + t1 * dx));
+            by = int(std::lround(y0 + t1 * dy));
+            withEnd = true;  // the true end lies outside anyway
+        }
     }
 
     const int adx = std::abs(bx - ax), ady = std::abs(by - ay);
@@ -256,10 +279,18 @@ bool QPainterChartSurface::FastLine(ChartPoint from, ChartPoint to, bool withEnd
     const int n = std::max(adx, ady);
     const int pixels = withEnd ? n + 1 : n;
     int x = ax, y = ay;
-    int d = xMajor ? 2 * ady - adx : 2 * adx - ady;
-    for (int i = 0; i < pixels; ++i) {
-        if (xMajor) {
-            if (x >= cl && x <= cr) {
+    // Whether every pixel the pen sets lies within the clip, so that the loops need no checks
+    // (the usual case for a curve inside the plot).
+    const bool unchecked = inside && (xMajor ? std::min(ay, by) + o0 >= ct && std::max(ay, by) + o0 + w - 1 <= cb
+                                             : std::min(ax, bx) + o0 >= cl && std::max(ax, bx) + o0 + w - 1 <= cr);
+    if (xMajor) {
+        int d = 2 * ady - adx;
+        for (int i = 0; i < pixels; ++i) {
+            if (unchecked) {
+                unsigned char* p = m_bits + (y + o0) * m_stride + qsizetype(x) * 4;
+                for (int k = 0; k < w; ++k, p += m_stride)
+                    *reinterpret_cast<std::uint32_t*>(p) = colour;
+            } else if (x >= cl && x <= cr) {
                 const int yFrom = std::max(ct, y + o0), yTo = std::min(cb, y + o0 + w - 1);
                 for (int yy = yFrom; yy <= yTo; ++yy)
                     reinterpret_cast<std::uint32_t*>(m_bits + yy * m_stride)[x] = colour;
@@ -270,8 +301,15 @@ bool QPainterChartSurface::FastLine(ChartPoint from, ChartPoint to, bool withEnd
             }
             d += 2 * ady;
             x += sx;
-        } else {
-            if (y >= ct && y <= cb) {
+        }
+    } else {
+        int d = 2 * adx - ady;
+        for (int i = 0; i < pixels; ++i) {
+            if (unchecked) {
+                auto* row = reinterpret_cast<std::uint32_t*>(m_bits + y * m_stride) + (x + o0);
+                for (int k = 0; k < w; ++k)
+                    row[k] = colour;
+            } else if (y >= ct && y <= cb) {
                 const int xFrom = std::max(cl, x + o0), xTo = std::min(cr, x + o0 + w - 1);
                 auto* row = reinterpret_cast<std::uint32_t*>(m_bits + y * m_stride);
                 for (int xx = xFrom; xx <= xTo; ++xx)
@@ -304,7 +342,7 @@ void QPainterChartSurface::LineTo(int x, int y)
     if (m_penWidth > 1) {
         Flush();
         ApplyPen();
-        m_painter.drawLine(from.x, from.y, x, y);
+        Painter().drawLine(from.x, from.y, x, y);
         return;
     }
     // Thin line without its end pixel: step back one pixel along the major direction.
@@ -340,14 +378,14 @@ void QPainterChartSurface::Polyline(const ChartPoint* points, int count)
         m_segments.reserve(size_t(count));
         for (int i = 1; i < count; ++i)
             m_segments.emplace_back(points[i - 1].x, points[i - 1].y, points[i].x, points[i].y);
-        m_painter.drawLines(m_segments.data(), int(m_segments.size()));
+        Painter().drawLines(m_segments.data(), int(m_segments.size()));
         return;
     }
     m_points.clear();
     m_points.reserve(size_t(count));
     for (int i = 0; i < count; ++i)
         m_points.emplace_back(points[i].x, points[i].y);
-    m_painter.drawPolyline(m_points.data(), count);
+    Painter().drawPolyline(m_points.data(), count);
 }
 
 std::vector<QPainterChartSurface::FontEntry>& QPainterChartSurface::FontCache()
@@ -381,17 +419,17 @@ void QPainterChartSurface::DrawText(int x, int y, const QString& text, const Cha
         return;
     Flush();
     FontEntry& f = Font(font);
-    m_painter.setFont(f.qfont);
-    m_painter.setPen(ToQColor(colour));
+    Painter().setFont(f.qfont);
+    Painter().setPen(ToQColor(colour));
     m_penDirty = true;
     if (font.vertical) {
-        m_painter.save();
-        m_painter.translate(x, y);
-        m_painter.rotate(-90);
-        m_painter.drawText(0, f.metrics.ascent(), text);
-        m_painter.restore();
+        Painter().save();
+        Painter().translate(x, y);
+        Painter().rotate(-90);
+        Painter().drawText(0, f.metrics.ascent(), text);
+        Painter().restore();
     } else {
-        m_painter.drawText(x, y + f.metrics.ascent(), text);
+        Painter().drawText(x, y + f.metrics.ascent(), text);
     }
 }
 
@@ -405,7 +443,8 @@ void QPainterChartSurface::IntersectClip(const ChartRect& rect)
 {
     Flush();
     const QRect r(rect.left, rect.top, std::max(0, rect.Width()), std::max(0, rect.Height()));
-    m_painter.setClipRect(r, m_clipped ? Qt::IntersectClip : Qt::ReplaceClip);
+    if (m_painter.isActive())
+        m_painter.setClipRect(r, m_clipped ? Qt::IntersectClip : Qt::ReplaceClip);
     // The direct pixel path clips to the same area as the painter: the intersection.
     if (m_clipped)
         m_clip = {std::max(m_clip.left, rect.left), std::max(m_clip.top, rect.top), std::min(m_clip.right, rect.right),
@@ -418,7 +457,8 @@ void QPainterChartSurface::IntersectClip(const ChartRect& rect)
 void QPainterChartSurface::ResetClip()
 {
     Flush();
-    m_painter.setClipping(false);
+    if (m_painter.isActive())
+        m_painter.setClipping(false);
     m_clipped = false;
 }
 

@@ -132,7 +132,8 @@ public:
 
     // Draws what is still batched; called by every other operation and by the destructor.
     void Flush();
-    QPainter& Painter() { return m_painter; }
+    // The painter on the device (started on first use).
+    QPainter& Painter();
 
 private:
     // Platform fonts and their metrics, kept across renders (the chart draws on the
@@ -151,6 +152,7 @@ private:
     // clipped to the current clip and the image. Returns false when this path is unavailable.
     bool FastLine(ChartPoint from, ChartPoint to, bool withEnd);
 
+    QPaintDevice* m_device = nullptr;
     QPainter m_painter;
     int m_dpi;
     ChartPenStyle m_penStyle = ChartPenStyle::Solid;

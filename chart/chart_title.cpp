@@ -78,6 +78,16 @@ void CChartTitle::Draw(ChartSurface& surface) const
     }
 }
 
+void CChartTitle::AddFrameKey(ChartFrameKey& key) const
+{
+    key.Add(m_visible);
+    key.Add(m_font);
+    key.Add(m_colour);
+    key.Add(m_lines.size());
+    for (const QString& line : m_lines)
+        key.Add(line);
+}
+
 // ------------------------------------------------------------------------------------------
 // CChartLegend
 

@@ -2,6 +2,7 @@
 // The chart's title (a stack of centred lines) and its legend (a framed list of the named,
 // visible series with a line sample each).
 
+#include "chart/chart_frame_key.h"
 #include "chart/chart_surface.h"
 
 #include <QString>
@@ -31,6 +32,8 @@ public:
     void SetRect(const ChartRect& rect) { m_rect = rect; }
     const ChartRect& Rect() const { return m_rect; }
     void Draw(ChartSurface& surface) const;
+    // What the title's size and drawing depend on.
+    void AddFrameKey(ChartFrameKey& key) const;
 
 private:
     CChartCtrl* m_ctrl;

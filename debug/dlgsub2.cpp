@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QTimerEvent>
 #include <cmath>
@@ -19,6 +20,7 @@
 #include "app/zcstatic.h"
 #include "chart/chart_ctrl.h"
 #include "chart/chart_cursor.h"
+#include "debug/cached_cell_delegate.h"
 #include "debug/cell_editor.h"
 #include "debug/com_ports.h"
 #include "debug/evaluation.h"
@@ -81,13 +83,37 @@ QWidget* CreatePageControl(const ControlEntry& ctl, QWidget* parent)
     return nullptr;
 }
 
-void SetCellText(QTableWidget* list, int row, int col, const QString& text)
+// Returns whether the text changed.
+bool SetCellText(QTableWidget* list, int row, int col, const QString& text)
 {
-    if (QTableWidgetItem* item = list->item(row, col)) {
-        if (item->text() != text) // unchanged texts cost nothing
-            item->setText(text);
-    }
+    QTableWidgetItem* item = list->item(row, col);
+    if (!item || item->text() == text) // unchanged texts cost nothing
+        return false;
+    item->setText(text);
+    return true;
 }
+
+// The rows of one list column whose texts a pass changed. Each changed cell asks for its own
+// repaint, and the view would paint them one by one; asking once more for the span that holds
+// them all (grid lines between them included) makes it one area, painted in one go.
+struct ChangedRows {
+    int first = -1;
+    int last = -1;
+    void Add(int row)
+    {
+        if (first < 0)
+            first = row;
+        last = row;
+    }
+    void Repaint(QTableWidget* list, int col) const
+    {
+        if (!list || first < 0 || last == first)
+            return;
+        const QRect span = list->visualRect(list->model()->index(first, col)) |
+                           list->visualRect(list->model()->index(last, col));
+        list->viewport()->update(span);
+    }
+};
 
 QString CellText(const QTableWidget* list, int row, int col)
 {
@@ -270,6 +296,9 @@ void DlgSub2::InitLiveLists()
             }
         }
         list->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        // The values come back to the same few texts tick after tick: their cells are copied,
+        // not drawn anew.
+        list->setItemDelegate(new CachedCellDelegate(list));
     }
 
     for (int j = 0; j < kSlotCount; ++j) {
@@ -506,16 +535,17 @@ void DlgSub2::OnSpinDelta(int spinId, int delta)
     }
 }
 
-void DlgSub2::SuspendCharts()
+void DlgSub2::SuspendCharts(bool keepCurves)
 {
     for (CChartCtrl* chart : {m_chartSample, m_chartBaseline, m_chartDiff})
         if (chart) {
             chart->EnableRedraw(false);
-            chart->DeleteAllSeries();
+            if (!keepCurves)
+                chart->DeleteAllSeries();
         }
 }
 
-void DlgSub2::AddSlotCurves(int slot)
+void DlgSub2::AddSlotCurves(int slot, int index, const std::vector<CChartSerie*> (&kept)[3])
 {
     const struct {
         CChartCtrl* chart;
@@ -523,14 +553,16 @@ void DlgSub2::AddSlotCurves(int slot)
     } charts[] = {{m_chartSample, &ShownHistory().sample},
                   {m_chartBaseline, &ShownHistory().baseline},
                   {m_chartDiff, &ShownHistory().diff}};
-    for (const auto& c : charts) {
-        if (!c.chart)
+    for (int c = 0; c < 3; ++c) {
+        CChartCtrl* chart = charts[c].chart;
+        if (!chart)
             continue;
-        CChartLineSerie* serie = c.chart->AddLineSerie();
+        CChartLineSerie* serie = kept[c].empty() ? chart->AddLineSerie()
+                                                 : dynamic_cast<CChartLineSerie*>(kept[c][size_t(index)]);
         if (!serie)
             continue;
         serie->SetPointOrder(NoOrder);
-        serie->SetXYData(g_historyX.data(), (*c.history)[slot], kHistoryLength);
+        serie->SetXYData(g_historyX.data(), (*charts[c].history)[slot], kHistoryLength);
         serie->SetLineWidth(2);
         serie->SetSerieColor(g_channelColours[slot]);
     }
@@ -543,33 +575,102 @@ void DlgSub2::ResumeCharts()
             chart->EnableRedraw(true);
 }
 
+bool DlgSub2::ChartsHoldCurvesOf(const int* slotList, int count) const
+{
+    if (count != m_curveSlotCount || count == 0)
+        return false;
+    for (int i = 0; i < count; ++i)
+        if (slotList[i] != m_curveSlots[i])
+            return false;
+    for (CChartCtrl* chart : {m_chartSample, m_chartBaseline, m_chartDiff})
+        if (chart) {
+            if (chart->SeriesCount() != size_t(count))
+                return false;
+            for (CChartSerie* s : chart->Series())
+                if (!dynamic_cast<CChartLineSerie*>(s))
+                    return false;
+        }
+    return true;
+}
+
+DlgSub2::LiveInputs DlgSub2::CurrentLiveInputs() const
+{
+    // What the view shows from: while paused the frozen copy, which no frame changes.
+    LiveInputs in;
+    in.framesDecoded = m_frozen ? m_frozen->framesDecoded : m_receiver.DecodedCount();
+    in.keyCount = ShownKeyCount();
+    for (int j = 0; j < kSlotCount; ++j) {
+        const FrozenView::Values slot = ShownValues(j);
+        const QCheckBox* box = m_checkChannel[j];
+        in.perSlot[j] = {m_slots[j].visible, slot.channel, slot.sample, slot.baseline, slot.diff,
+                       box && box->isChecked(), box && box->isEnabled()};
+    }
+    return in;
+}
+
+void DlgSub2::SetFullRefresh(bool full)
+{
+    m_fullRefresh = full;
+    m_liveShown = false;
+    for (CChartCtrl* chart : {m_chartSample, m_chartBaseline, m_chartDiff})
+        if (chart)
+            chart->SetFrameCache(!full);
+    for (QTableWidget* list : {m_listSample, m_listBaseline, m_listDiff})
+        if (list) {
+            QAbstractItemDelegate* old = list->itemDelegate();
+            if (full)
+                list->setItemDelegate(new QStyledItemDelegate(list));
+            else
+                list->setItemDelegate(new CachedCellDelegate(list));
+            delete old;
+        }
+}
+
 void DlgSub2::RefreshLiveView()
 {
+    // The pass below is a function of these inputs alone: when none has changed since the last
+    // pass, it would rebuild the same curves and write the same texts and box states.
+    if (!m_fullRefresh && m_liveShown && CurrentLiveInputs() == m_liveShownFrom)
+        return;
+
     // The charts are rebuilt inside one redraw bracket that also spans the list work, so each is
     // drawn once, at the end, with all its new curves.
     const int k = ShownKeyCount();
+    int shown[kSlotCount];
+    int shownCount = 0;
+    for (int j = 0; j < k; ++j)
+        if (m_slots[j].visible)
+            shown[shownCount++] = j;
+    const bool keepCurves = !m_fullRefresh && ChartsHoldCurvesOf(shown, shownCount);
+    std::vector<CChartSerie*> kept[3];
+    if (keepCurves) {
+        const CChartCtrl* charts[] = {m_chartSample, m_chartBaseline, m_chartDiff};
+        for (int c = 0; c < 3; ++c)
+            if (charts[c])
+                kept[c] = charts[c]->Series();
+    }
     const PageUpdate update(*this); // the slot reset below ticks boxes itself
-    SuspendCharts();
+    SuspendCharts(keepCurves);
     QTableWidget* const lists[] = {m_listSample, m_listBaseline, m_listDiff};
     const bool haveLists = m_listSample && m_listBaseline && m_listDiff;
+    ChangedRows changed[3];
+    int curve = 0;
     for (int j = 0; j < k; ++j) {
         const bool visible = m_slots[j].visible;
         const FrozenView::Values slot = ShownValues(j);
         if (visible)
-            AddSlotCurves(j);
+            AddSlotCurves(j, curve++, kept);
         if (haveLists) {
             const QString name = QStringLiteral("TK%1").arg(slot.channel);
             if (CellText(m_listSample, j, 0) != name)
                 for (QTableWidget* list : lists)
                     SetCellText(list, j, 0, name);
-            if (visible) {
-                SetCellText(m_listSample, j, 1, QString::number(slot.sample));
-                SetCellText(m_listBaseline, j, 1, QString::number(slot.baseline));
-                SetCellText(m_listDiff, j, 1, QString::number(slot.diff));
-            } else {
-                for (QTableWidget* list : lists)
-                    SetCellText(list, j, 1, QString());
-            }
+            const QString values[] = {visible ? QString::number(slot.sample) : QString(),
+                                      visible ? QString::number(slot.baseline) : QString(),
+                                      visible ? QString::number(slot.diff) : QString()};
+            for (int c = 0; c < 3; ++c)
+                if (SetCellText(lists[c], j, 1, values[c]))
+                    changed[c].Add(j);
         }
         if (m_checkChannel[j])
             m_checkChannel[j]->setEnabled(true);
@@ -587,7 +688,15 @@ void DlgSub2::RefreshLiveView()
         }
         m_slots[j].visible = 1;
     }
+    if (haveLists)
+        for (int c = 0; c < 3; ++c)
+            changed[c].Repaint(lists[c], 1);
     ResumeCharts();
+    std::copy(shown, shown + shownCount, m_curveSlots);
+    m_curveSlotCount = shownCount;
+    // Taken after the pass, which itself resets the slots out of use.
+    m_liveShownFrom = CurrentLiveInputs();
+    m_liveShown = true;
     // The values under a cursor may have changed with the curves.
     for (CChartCursor* cursor : m_cursor)
         if (cursor)
@@ -616,6 +725,7 @@ void DlgSub2::OnPauseToggle(bool on)
         auto frozen = std::make_unique<FrozenView>();
         frozen->history = m_history;
         frozen->keyCount = m_keyCount;
+        frozen->framesDecoded = m_receiver.DecodedCount();
         for (int j = 0; j < kSlotCount; ++j)
             frozen->slot[j] = ShownValues(j);
         m_frozen = std::move(frozen);

@@ -20,6 +20,7 @@
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "app/dialog_page.h"
 #include "debug/frame_receiver.h"
@@ -30,6 +31,7 @@ class CChartCtrl;
 class CChartAxis;
 class CChartCursor;
 struct ChartReadoutLine;
+class CChartSerie;
 class CDetectionProcedure;
 class CResultCellEditor;
 class ProcedureView;
@@ -99,6 +101,13 @@ public:
     void OnSpinDelta(int spinId, int delta);
     void RefreshLiveView();
 
+    // Off (the default), a tick that finds nothing changed that the lists, charts and channel
+    // boxes show from (no new frame, no box toggled, ...) leaves them as they are, the charts
+    // keep their frames between redraws and the live lists copy the cells they painted before.
+    // On, every tick rebuilds everything, the charts draw everything each time and the lists
+    // paint every cell anew. Both show the same; tests compare the two.
+    void SetFullRefresh(bool full);
+
 protected:
     void timerEvent(QTimerEvent* event) override;
 
@@ -117,10 +126,47 @@ private:
     void StopReconnect();
     void SetPortCaption(const QString& caption);
     // The chart part of the live refresh: redrawing suspended and curves deleted, one curve per
-    // chart for a visible slot, redrawing resumed (each chart drawn once).
-    void SuspendCharts();
-    void AddSlotCurves(int slot);
+    // chart for a visible slot, redrawing resumed (each chart drawn once). When the charts
+    // already hold one curve for each slot to be drawn, in slot order, those curves are kept and
+    // given the new points instead (kept[c] lists chart c's curves); the result is the same.
+    void SuspendCharts(bool keepCurves);
+    void AddSlotCurves(int slot, int index, const std::vector<CChartSerie*> (&kept)[3]);
     void ResumeCharts();
+    // Whether the charts hold exactly the curves of these slots, in this order.
+    bool ChartsHoldCurvesOf(const int* slotList, int count) const;
+
+    // What the live refresh draws from: the frames decoded (each moves the histories on), the
+    // key set, each slot's values and visibility, and the channel boxes' states.
+    struct LiveInputs {
+        std::uint64_t framesDecoded = 0;
+        int keyCount = 0;
+        struct Slot {
+            std::int32_t visible, channel, sample, baseline, diff;
+            bool boxChecked, boxEnabled;
+            friend bool operator==(const Slot& a, const Slot& b)
+            {
+                return a.visible == b.visible && a.channel == b.channel && a.sample == b.sample &&
+                       a.baseline == b.baseline && a.diff == b.diff && a.boxChecked == b.boxChecked &&
+                       a.boxEnabled == b.boxEnabled;
+            }
+        } perSlot[kSlotCount] = {};
+        friend bool operator==(const LiveInputs& a, const LiveInputs& b)
+        {
+            if (a.framesDecoded != b.framesDecoded || a.keyCount != b.keyCount)
+                return false;
+            for (int j = 0; j < kSlotCount; ++j)
+                if (!(a.perSlot[j] == b.perSlot[j]))
+                    return false;
+            return true;
+        }
+    };
+    LiveInputs CurrentLiveInputs() const;
+    bool m_fullRefresh = false;
+    bool m_liveShown = false;  // m_liveShownFrom holds what the last refresh showed
+    LiveInputs m_liveShownFrom;
+    // The slots whose curves the charts got in the last refresh, in order.
+    int m_curveSlots[kSlotCount] = {};
+    int m_curveSlotCount = -1;
 
     UiServices* m_services;
 
@@ -190,6 +236,7 @@ private:
     struct FrozenView {
         HistoryTables history;
         int keyCount = 0;
+        std::uint64_t framesDecoded = 0;
         struct Values {
             std::int32_t channel, sample, baseline, diff;
         } slot[kSlotCount] = {};

@@ -101,6 +101,7 @@ void CFrameReceiver::Decode(const std::uint8_t* buffer, std::size_t n)
         if (mask & (1u << bit))
             s.m_slots[slot++].channel = bit;
 
+    ++m_decoded;
     const bool recording = s.Recording();
     const int index = s.m_recIndex;
     const bool indexInRange = index >= 0 && index < kRecordLength;

@@ -43,10 +43,13 @@ public:
     // Handles one delivery of bytes. Returns true if a frame was decoded into the slots.
     // Chunks longer than the work buffer are cut to their last 2048 bytes.
     bool OnChunk(const std::uint8_t* data, std::size_t n);
+    // Frames decoded so far: it changes exactly when the histories have moved on.
+    std::uint64_t DecodedCount() const { return m_decoded; }
 
 private:
     void Decode(const std::uint8_t* buffer, std::size_t n);
 
     LiveState& m_live;
     HistoryTables& m_history;
+    std::uint64_t m_decoded = 0;
 };

@@ -1,6 +1,7 @@
 #include "chart_test_util.h"
 
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -244,6 +245,87 @@ TEST(ChartCtrl, RendersCurvesIntoTheImage)
     // Two pixels thick, nothing beyond.
     const int thick = (image.pixelColor(p.x, p.y + 1) == QColor(255, 0, 0)) + (image.pixelColor(p.x, p.y - 1) == QColor(255, 0, 0));
     EXPECT_EQ(thick, 1);
+}
+
+TEST(ChartCtrl, CachedFrameGivesTheSamePicturesAsFullRedraws)
+{
+    // Two charts take the same steps, one keeping its frame, one drawing everything each time.
+    CChartCtrl cached, full;
+    full.SetFrameCache(false);
+    std::vector<double> ys(200);
+    const auto xs = Ramp(200);
+    int step = 0;
+    auto both = [&](const std::function<void(CChartCtrl&)>& change) {
+        change(cached);
+        change(full);
+        ++step;
+        cached.RedrawChart();
+        full.RedrawChart();
+        ASSERT_FALSE(cached.OffscreenImage().isNull());
+        ASSERT_TRUE(cached.OffscreenImage() == full.OffscreenImage()) << "step " << step;
+        EXPECT_EQ(cached.PlotRect(), full.PlotRect()) << "step " << step;
+    };
+    auto curves = [&](int n, double level, bool named) {
+        return [&, n, level, named](CChartCtrl& c) {
+            c.EnableRedraw(false);
+            c.DeleteAllSeries();
+            for (int k = 0; k < n; ++k) {
+                for (int i = 0; i < 200; ++i)
+                    ys[size_t(i)] = level + 40 * k + (i * 37 + k * 11) % 60;
+                CChartLineSerie* s = c.AddLineSerie();
+                s->SetPointOrder(NoOrder);
+                s->SetXYData(xs.data(), ys.data(), 200);
+                s->SetLineWidth(2);
+                s->SetSerieColor(CChartCtrl::kPalette[size_t(k)]);
+                if (named)
+                    s->SetName(QStringLiteral("通道%1").arg(k));
+            }
+            c.EnableRedraw(true);
+        };
+    };
+
+    both([](CChartCtrl& c) {
+        c.resize(500, 150);
+        c.CreateAxisAt(BottomAxis)->SetRange(0, 200);
+        c.CreateAxisAt(LeftAxis)->SetRange(0, 500);
+        c.GetLeftAxis()->Label()->SetText(QStringLiteral("采样值"));
+    });
+    both(curves(3, 100, false));
+    const int frames = cached.FrameRenderCount();
+    both(curves(3, 180, false));
+    both(curves(8, 20, false)); // values beyond the top: cut at the edge
+    both(curves(1, -50, false));
+    both(curves(3, 3000, false)); // wholly above, then wholly below
+    both(curves(2, -900, false));
+    EXPECT_EQ(cached.FrameRenderCount(), frames) << "new curves alone keep the frame";
+
+    both([](CChartCtrl& c) { c.GetLeftAxis()->SetRange(0, 620); });
+    EXPECT_EQ(cached.FrameRenderCount(), frames + 1);
+    both([](CChartCtrl& c) { c.GetBottomAxis()->SetRange(0, 190); });
+    both([](CChartCtrl& c) { c.GetBottomAxis()->ZoomTo(30, 80); });
+    both([](CChartCtrl& c) { c.GetBottomAxis()->ZoomTo(300, 400); }); // all points to the left
+    both(curves(2, 100, false));
+    both([](CChartCtrl& c) { c.GetBottomAxis()->UndoZoom(); });
+    both([](CChartCtrl& c) { c.GetLeftAxis()->Label()->SetText(QStringLiteral("差值")); });
+    both([](CChartCtrl& c) { c.GetLeftAxis()->SetFont(100, QStringLiteral("Arial")); });
+    both([](CChartCtrl& c) { c.GetBottomAxis()->SetTextColor(0x0000FF); });
+    both([](CChartCtrl& c) { c.GetLeftAxis()->Grid()->SetColor(0x00FF00); });
+    both([](CChartCtrl& c) { c.GetBottomAxis()->Grid()->SetVisible(false); });
+    both([](CChartCtrl& c) { c.SetBackColor(0xFFFFFF); });
+    both([](CChartCtrl& c) { c.GetTitle()->AddString(QStringLiteral("标题")); });
+    both(curves(2, 60, true));
+    // A docked legend takes room by the series' names; an undocked one floats over the curves.
+    both([](CChartCtrl& c) { c.GetLegend()->SetVisible(true); });
+    both(curves(4, 60, true));
+    both([](CChartCtrl& c) { c.GetLegend()->UndockLegend(120, 20); });
+    both(curves(1, 90, true));
+    both([](CChartCtrl& c) { c.GetLegend()->SetVisible(false); });
+    both(curves(2, 30, false));
+    both([](CChartCtrl& c) { c.resize(320, 90); });
+    both(curves(3, 70, false));
+    both([](CChartCtrl& c) { c.resize(40, 30); }); // too short for new tick increments
+    both(curves(2, 10, false));
+    both([](CChartCtrl& c) { c.resize(500, 150); });
 }
 
 }  // namespace

@@ -206,4 +206,51 @@ TEST_F(SerieFixture, LegendKeyOnlyForNamedSeries)
     EXPECT_EQ(rec.calls, (QStringList{"SetPen solid 3 #00ff00", "Line 10 28 26 28"}));
 }
 
+TEST(ChartSerie, CurvesJustBeyondAnEdgeDrawWhateverThePenReaches)
+{
+    // Flat curves stepped out past each edge of the plot, 2 pixels wide: the picture is always
+    // the empty chart with exactly the curve's clipped polyline drawn over it, until none of the
+    // pen reaches inside.
+    CChartCtrl chart;
+    chart.resize(500, 150);
+    CChartStandardAxis* bottom = chart.CreateAxisAt(BottomAxis);
+    bottom->SetRange(0, 200);
+    chart.CreateAxisAt(LeftAxis)->SetRange(0, 500);
+    CChartLineSerie* s = chart.AddLineSerie();
+    s->SetPointOrder(NoOrder);
+    s->SetLineWidth(2);
+    s->SetSerieColor(0x0000FF);
+    QImage empty = chart.OffscreenImage();
+    auto check = [&](const std::vector<double>& xs, const std::vector<double>& ys, const char* what, double v) {
+        s->SetXYData(xs.data(), ys.data(), unsigned(xs.size()));
+        QImage expected = empty;
+        {
+            QPainterChartSurface surface(&expected);
+            surface.SetPen(ChartPenStyle::Solid, 2, 0x0000FF);
+            surface.IntersectClip(s->DrawRect());
+            std::vector<ChartPoint> pixels;
+            for (unsigned i = 0; i < s->PointCount(); ++i)
+                if (pixels.empty() || pixels.back() != s->PointPixel(i))
+                    pixels.push_back(s->PointPixel(i));
+            surface.Polyline(pixels.data(), int(pixels.size()));
+        }
+        EXPECT_TRUE(chart.OffscreenImage() == expected) << what << " " << v;
+        return chart.OffscreenImage() != empty;
+    };
+    const auto ramp = Ramp(200);
+    int drawn = 0;
+    for (double d = 0; d <= 30; d += 1) {
+        drawn += check(ramp, std::vector<double>(200, 500 + d), "above by", d);
+        drawn += check(ramp, std::vector<double>(200, -d), "below by", d);
+    }
+    bottom->SetRange(10, 200);
+    s->SetXYData(nullptr, nullptr, 0);
+    empty = chart.OffscreenImage();
+    for (double d = 0; d <= 4; d += 0.25) {
+        drawn += check({0, 10 - d}, {100, 300}, "left by", d);
+        drawn += check({200 + d, 250}, {100, 300}, "right by", d);
+    }
+    EXPECT_GT(drawn, 8);
+}
+
 }  // namespace

@@ -14,6 +14,8 @@ class RecordedChart : public CChartCtrl {
 public:
     explicit RecordedChart(int width = 500, int height = 300)
     {
+        // Every redraw goes through DrawChart, so each records the whole chart.
+        SetFrameCache(false);
         resize(width, height);
     }
     void DrawChart(ChartSurface&, ChartRect r) override

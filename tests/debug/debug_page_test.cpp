@@ -10,11 +10,13 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
+#include <functional>
 
 #include "common/accessible_walk.h"
 #include "common/ui_spy.h"
 #include "app/zcstatic.h"
 #include "chart/chart_ctrl.h"
+#include "debug/cached_cell_delegate.h"
 #include "debug/dlgsub2.h"
 #include "debug/procedure.h"
 #include "debug/spin_arrows.h"
@@ -434,6 +436,136 @@ TEST_F(PageTest, ClosedLinkFreezesTheViewAndIgnoresNothingOnReopen)
     Show(Frame(0x01, {{1, 2}}));
     EXPECT_EQ(Cell(1032, 0, 0), "TK0");
     EXPECT_EQ(Cell(1032, 1, 0), "");
+}
+
+// The same ticks on two pages, one refreshing only what changed, one rebuilding everything on
+// every tick: the charts' pictures, the lists' texts and the channel boxes agree after each tick.
+TEST(LiveRefresh, SkippingUnchangedTicksShowsTheSameAsFullRebuilds)
+{
+    struct Side {
+        RecordingUi ui;
+        DlgSub2 page{nullptr, &ui};
+        FakeSerialDevice* device = nullptr;
+        explicit Side(bool full)
+        {
+            auto d = std::make_unique<FakeSerialDevice>();
+            device = d.get();
+            page.SetSerialDevice(std::move(d));
+            page.SetPortFinder([] { return 3; });
+            page.SetFullRefresh(full);
+        }
+        QStringList Texts()
+        {
+            QStringList out;
+            for (int id : {1032, 1033, 1034})
+                for (int row = 0; row < 8; ++row)
+                    for (int col = 0; col < 2; ++col)
+                        out << page.controlAs<QTableWidget>(id)->item(row, col)->text();
+            for (int j = 0; j < 8; ++j) {
+                const QCheckBox* box = page.controlAs<QCheckBox>(1035 + j);
+                out << QStringLiteral("%1%2").arg(box->isChecked()).arg(box->isEnabled());
+            }
+            return out;
+        }
+    };
+    Side quick(false), full(true);
+    auto both = [&](const std::function<void(Side&)>& action) {
+        action(quick);
+        action(full);
+    };
+    int ticks = 0;
+    auto tick = [&] {
+        both([](Side& s) { s.page.OnTimerTick(); });
+        ++ticks;
+        ASSERT_EQ(quick.Texts(), full.Texts()) << "tick " << ticks;
+        const CChartCtrl* a[] = {quick.page.ChartSample(), quick.page.ChartBaseline(), quick.page.ChartDiff()};
+        const CChartCtrl* b[] = {full.page.ChartSample(), full.page.ChartBaseline(), full.page.ChartDiff()};
+        for (int c = 0; c < 3; ++c) {
+            ASSERT_FALSE(a[c]->OffscreenImage().isNull());
+            ASSERT_TRUE(a[c]->OffscreenImage() == b[c]->OffscreenImage()) << "tick " << ticks << ", chart " << c;
+        }
+        for (int id : {1032, 1033, 1034})
+            ASSERT_TRUE(quick.page.control(id)->grab().toImage() == full.page.control(id)->grab().toImage())
+                << "tick " << ticks << ", list " << id;
+    };
+    int n = 0;
+    QByteArray last;
+    auto frame = [&](std::uint8_t mask) {
+        std::uint16_t smp[8], base[8];
+        for (int j = 0; j < 8; ++j) {
+            base[j] = static_cast<std::uint16_t>(150 + 40 * j + n % 7);
+            smp[j] = static_cast<std::uint16_t>(base[j] - (n * 13 + j * 29) % 90);
+        }
+        ++n;
+        const auto f = EncodeFrame(mask, smp, base);
+        last = QByteArray(reinterpret_cast<const char*>(f.data()), static_cast<int>(f.size()));
+        both([&](Side& s) { s.device->Receive(last); });
+    };
+    // The same values again: the lists stay, the curves move on by a point.
+    auto repeat = [&] { both([&](Side& s) { s.device->Receive(last); }); };
+    auto channel = [&](int j, bool on) {
+        both([&](Side& s) {
+            s.page.controlAs<QCheckBox>(1035 + j)->setChecked(on);
+            s.page.OnChannelCheck(j);
+        });
+    };
+
+    both([](Side& s) { s.page.OnPortButton(); });
+    tick(); // nothing received yet
+    tick();
+    for (int i = 0; i < 6; ++i) {
+        frame(0xFF);
+        if (i % 2)
+            frame(0xFF);
+        tick();
+    }
+    tick(); // no frame
+    tick();
+    for (int i = 0; i < 3; ++i) {
+        repeat();
+        tick();
+    }
+    channel(2, false);
+    tick();
+    tick();
+    frame(0xFF);
+    channel(5, false);
+    tick();
+    channel(2, true);
+    tick();
+    both([](Side& s) { s.page.OnSpinDelta(1013, -1); });
+    tick();
+    both([](Side& s) { s.page.OnSpinDelta(1016, 1); });
+    both([](Side& s) { s.page.OnSpinDelta(1015, 1); });
+    frame(0xFF);
+    tick();
+    frame(0x0B); // three keys: slots 3 to 7 out of use, slot 5's box ticked and disabled again
+    tick();
+    tick();
+    frame(0x0B);
+    frame(0xFF);
+    tick();
+    // A procedure phase: the countdown of the no-key check, then its first recording ticks.
+    both([](Side& s) { s.page.OnNoKeyDetection(); });
+    bool recorded = false;
+    for (int i = 0; i < CDetectionProcedure::kCountdownTicks + 10; ++i) {
+        if (i % 3)
+            frame(0xFF);
+        tick();
+        recorded = recorded || quick.page.Live().Recording();
+    }
+    EXPECT_TRUE(recorded);
+    both([](Side& s) { s.page.OnAbortProcedure(); });
+    tick();
+    both([](Side& s) { s.page.OnSpinDelta(1014, 1); });
+    tick();
+    EXPECT_GT(full.page.ChartSample()->RenderCount(), quick.page.ChartSample()->RenderCount())
+        << "ticks without changes draw nothing";
+    EXPECT_GT(quick.page.ChartSample()->RenderCount(), quick.page.ChartSample()->FrameRenderCount())
+        << "new curves alone keep the frame";
+    auto* cells = qobject_cast<CachedCellDelegate*>(quick.page.controlAs<QTableWidget>(1034)->itemDelegate());
+    ASSERT_NE(cells, nullptr);
+    EXPECT_GT(cells->ReusedCount(), 0) << "cells showing a text again are copied";
 }
 
 // A port that goes away: frozen like a close, awaited under its own number, reopened with the
