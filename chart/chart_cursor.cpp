@@ -108,8 +108,10 @@ CChartCursor::CChartCursor(CChartCtrl* chart, ChartReadout readout)
 {
     if (!chart)
         return;
+    // The layer is shown only while the cursor is: a hidden one costs the chart's repaints
+    // nothing.
     m_layer = new Layer(this, chart);
-    m_layer->show();
+    m_layer->hide();
     chart->installEventFilter(this);
 }
 
@@ -139,6 +141,8 @@ void CChartCursor::ShowAt(double x)
     const double hi = std::max(axis->RangeMin(), axis->RangeMax());
     m_value = std::clamp(x, lo, hi);
     m_shown = true;
+    if (m_layer && m_layer->isHidden())
+        m_layer->show();
 }
 
 void CChartCursor::Hide()
@@ -148,7 +152,7 @@ void CChartCursor::Hide()
     m_shown = false;
     m_byMouse = false;
     if (m_layer)
-        m_layer->update(m_painted);
+        m_layer->hide(); // the chart under it repaints by itself
     m_painted = QRect();
     if (m_chart && m_chart->accessibleDescription() != m_description)
         m_chart->setAccessibleDescription(m_description);

@@ -5,7 +5,8 @@
 // x through a ChartReadout function.
 //
 // The cursor lives in a transparent layer over the chart, so moving it repaints only the area it
-// covers from the chart's picture and never redraws the chart. It follows the mouse over the
+// covers from the chart's picture and never redraws the chart. The layer is there only while the
+// cursor is shown, so a chart without a cursor repaints as if it had none. It follows the mouse over the
 // plotting rectangle (and goes when the mouse leaves the chart), and the keyboard while the chart
 // has the focus:
 //   Shift+Left / Shift+Right   show the cursor (in the middle of the axis first), move it one step

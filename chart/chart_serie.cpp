@@ -139,7 +139,10 @@ void CChartLineSerie::DrawAll(ChartSurface& surface)
 
     surface.SetPen(ChartPenStyle::Solid, m_lineWidth, m_colour);
     surface.IntersectClip(m_drawRect);
-    m_pixels.reserve(last - first + 1);
+    // Written in place: the buffer keeps its size from one drawing to the next.
+    m_pixels.resize(last - first + 1);
+    ChartPoint* out = m_pixels.data();
+    std::size_t n = 0;
     for (unsigned i = first; i <= last; ++i) {
         const SChartXYPoint& p = m_points[i];
         // A point without a value (NaN) has no place on the chart: the curve joins its
@@ -147,9 +150,10 @@ void CChartLineSerie::DrawAll(ChartSurface& surface)
         if (std::isnan(p.X) || std::isnan(p.Y))
             continue;
         const ChartPoint px = PointPixel(i);
-        if (m_pixels.empty() || m_pixels.back() != px)
-            m_pixels.push_back(px);
+        if (n == 0 || out[n - 1] != px)
+            out[n++] = px;
     }
+    m_pixels.resize(n);
     surface.Polyline(m_pixels.data(), int(m_pixels.size()));
     surface.ResetClip();
 

@@ -186,20 +186,21 @@ protected:
     // missing value cannot make a whole automatic range undefined.
     void RecomputeExtremes()
     {
-        m_minX = m_maxX = m_minY = m_maxY = 0;
-        bool seenX = false, seenY = false;
-        for (unsigned i = 0; i < m_count; ++i) {
-            const PointT& p = m_points[i];
-            if (!std::isnan(p.X)) {
-                m_minX = seenX ? std::min(m_minX, p.X) : p.X;
-                m_maxX = seenX ? std::max(m_maxX, p.X) : p.X;
-                seenX = true;
-            }
-            if (!std::isnan(p.Y)) {
-                m_minY = seenY ? std::min(m_minY, p.Y) : p.Y;
-                m_maxY = seenY ? std::max(m_maxY, p.Y) : p.Y;
-                seenY = true;
-            }
+        ExtremesOf(&PointT::X, m_minX, m_maxX);
+        ExtremesOf(&PointT::Y, m_minY, m_maxY);
+    }
+    // Smallest and largest of one coordinate (0 and 0 when no point has a number).
+    void ExtremesOf(double PointT::*coordinate, double& min, double& max) const
+    {
+        unsigned i = 0;
+        while (i < m_count && std::isnan(m_points[i].*coordinate))
+            ++i;
+        min = max = i < m_count ? m_points[i].*coordinate : 0;
+        for (++i; i < m_count; ++i) {
+            // A NaN fails both comparisons.
+            const double v = m_points[i].*coordinate;
+            min = v < min ? v : min;
+            max = v > max ? v : max;
         }
     }
 

@@ -1,6 +1,7 @@
 #include "debug/cached_cell_delegate.h"
 
 #include <QAbstractItemView>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QStyle>
 #include <cmath>
@@ -39,6 +40,15 @@ void CachedCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     }
 
     const qreal ratio = painter->device() ? painter->device()->devicePixelRatio() : 1.0;
+    // Pictures take the format of the image the view paints into, so the text is drawn in them
+    // as it would be there, and showing one is a plain copy.
+    QImage::Format format = QImage::Format_ARGB32_Premultiplied;
+    const QPaintDevice* target = painter->paintEngine() ? painter->paintEngine()->paintDevice() : nullptr;
+    if (target && target->devType() == QInternal::Image) {
+        const QImage::Format f = static_cast<const QImage*>(target)->format();
+        if (f == QImage::Format_RGB32)
+            format = f;
+    }
     Key key;
     key.text = opt.text;
     key.size = opt.rect.size();
@@ -52,6 +62,7 @@ void CachedCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     key.pixelRatio = ratio;
     key.font = opt.font;
     key.style = opt.widget ? static_cast<const void*>(opt.widget->style()) : nullptr;
+    key.format = int(format);
 
     auto found = m_recent.constFind(key);
     if (found != m_recent.constEnd()) {
@@ -70,7 +81,7 @@ void CachedCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     }
 
     // Painted the usual way, at the origin of an image on the view's background.
-    QImage picture(opt.rect.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    QImage picture(opt.rect.size() * ratio, format);
     picture.setDevicePixelRatio(ratio);
     picture.fill(ground.color());
     {

@@ -43,11 +43,12 @@ public:
         qreal pixelRatio = 1;
         QFont font;
         const void* style = nullptr;
+        int format = 0;
         friend bool operator==(const Key& a, const Key& b)
         {
             return a.text == b.text && a.size == b.size && a.state == b.state && a.features == b.features && a.alignment == b.alignment &&
                    a.elide == b.elide && a.direction == b.direction && a.palette == b.palette &&
-                   a.background == b.background && a.pixelRatio == b.pixelRatio && a.style == b.style &&
+                   a.background == b.background && a.pixelRatio == b.pixelRatio && a.style == b.style && a.format == b.format &&
                    a.font == b.font;
         }
     };
