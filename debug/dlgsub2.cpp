@@ -1,5 +1,6 @@
 #include "debug/dlgsub2.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
@@ -14,6 +15,7 @@
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QTimerEvent>
+#include <algorithm>
 #include <cmath>
 
 #include "app/ui_services.h"
@@ -93,26 +95,71 @@ bool SetCellText(QTableWidget* list, int row, int col, const QString& text)
     return true;
 }
 
-// The rows of one list column whose texts a pass changed. Each changed cell asks for its own
-// repaint, and the view would paint them one by one; asking once more for the span that holds
-// them all (grid lines between them included) makes it one area, painted in one go.
-struct ChangedRows {
-    int first = -1;
-    int last = -1;
-    void Add(int row)
+// The value cells of one list column that a pass changed, and the repaint they need.
+//
+// Each text set through the model asks for the repaint of its whole cell. Quietly (the model's
+// signals held back while the text is set), nothing is asked for, and the cells are repainted
+// here as one area: the span of rows that changed, and of it only the middle band that the old
+// and the new centred texts can touch, with room to spare on both sides. Only a part of each
+// cell is then filled, copied and gridded again; the rest of it shows the same pixels anyway.
+// Quiet setting is for when no assistive technology listens for the model's changes.
+class ChangedValues {
+public:
+    ChangedValues(QTableWidget* list, int col, bool quiet)
+        : m_list(list), m_col(col), m_quiet(quiet && list && list->editTriggers() == QAbstractItemView::NoEditTriggers),
+          m_metrics(list ? list->font() : QFont())
     {
-        if (first < 0)
-            first = row;
-        last = row;
     }
-    void Repaint(QTableWidget* list, int col) const
+
+    void Set(int row, const QString& text)
     {
-        if (!list || first < 0 || last == first)
+        QTableWidgetItem* item = m_list ? m_list->item(row, m_col) : nullptr;
+        if (!item)
             return;
-        const QRect span = list->visualRect(list->model()->index(first, col)) |
-                           list->visualRect(list->model()->index(last, col));
-        list->viewport()->update(span);
+        const QString old = item->text();
+        if (old == text) // unchanged texts cost nothing
+            return;
+        if (m_quiet) {
+            const QSignalBlocker hold(m_list->model());
+            item->setText(text);
+        } else {
+            item->setText(text);
+        }
+        if (m_first < 0)
+            m_first = row;
+        m_last = row;
+        if (m_quiet && m_advance >= 0) {
+            // Texts with their own font or alignment are repainted whole.
+            if (item->data(Qt::FontRole).isValid() || item->textAlignment() != Qt::AlignCenter) {
+                m_advance = -1;
+            } else {
+                m_advance = std::max({m_advance, m_metrics.horizontalAdvance(old), m_metrics.horizontalAdvance(text)});
+            }
+        }
     }
+    void Repaint() const
+    {
+        if (m_first < 0 || (!m_quiet && m_first == m_last))
+            return; // a single cell set through the model has asked for its repaint itself
+        QRect area = m_list->visualRect(m_list->model()->index(m_first, m_col)) |
+                     m_list->visualRect(m_list->model()->index(m_last, m_col));
+        if (m_quiet && m_advance >= 0) {
+            const int spare = m_metrics.height();
+            const int band = m_advance + 2 * spare;
+            if (band < area.width())
+                area = QRect(area.left() + (area.width() - band) / 2, area.top(), band, area.height());
+        }
+        m_list->viewport()->update(area);
+    }
+
+private:
+    QTableWidget* m_list;
+    int m_col;
+    bool m_quiet; // not where an editor can open: it hears of changes through the model
+    QFontMetrics m_metrics;
+    int m_first = -1;
+    int m_last = -1;
+    int m_advance = 0; // widest text, old or new; -1: whole cells
 };
 
 QString CellText(const QTableWidget* list, int row, int col)
@@ -653,7 +700,8 @@ void DlgSub2::RefreshLiveView()
     SuspendCharts(keepCurves);
     QTableWidget* const lists[] = {m_listSample, m_listBaseline, m_listDiff};
     const bool haveLists = m_listSample && m_listBaseline && m_listDiff;
-    ChangedRows changed[3];
+    const bool quiet = !m_fullRefresh && !QAccessible::isActive();
+    ChangedValues changed[] = {{m_listSample, 1, quiet}, {m_listBaseline, 1, quiet}, {m_listDiff, 1, quiet}};
     int curve = 0;
     for (int j = 0; j < k; ++j) {
         const bool visible = m_slots[j].visible;
@@ -669,8 +717,7 @@ void DlgSub2::RefreshLiveView()
                                       visible ? QString::number(slot.baseline) : QString(),
                                       visible ? QString::number(slot.diff) : QString()};
             for (int c = 0; c < 3; ++c)
-                if (SetCellText(lists[c], j, 1, values[c]))
-                    changed[c].Add(j);
+                changed[c].Set(j, values[c]);
         }
         if (m_checkChannel[j])
             m_checkChannel[j]->setEnabled(true);
@@ -689,8 +736,8 @@ void DlgSub2::RefreshLiveView()
         m_slots[j].visible = 1;
     }
     if (haveLists)
-        for (int c = 0; c < 3; ++c)
-            changed[c].Repaint(lists[c], 1);
+        for (const ChangedValues& c : changed)
+            c.Repaint();
     ResumeCharts();
     std::copy(shown, shown + shownCount, m_curveSlots);
     m_curveSlotCount = shownCount;
