@@ -129,12 +129,12 @@ public:
             m_first = row;
         m_last = row;
         if (m_quiet && m_advance >= 0) {
-            // Texts with their own font or alignment are repainted whole.
-            if (item->data(Qt::FontRole).isValid() || item->textAlignment() != Qt::AlignCenter) {
+            // Texts with their own font or alignment, or other than numbers, are repainted whole.
+            if (item->data(Qt::FontRole).isValid() || item->textAlignment() != Qt::AlignCenter || !IsNumber(old) ||
+                !IsNumber(text))
                 m_advance = -1;
-            } else {
-                m_advance = std::max({m_advance, m_metrics.horizontalAdvance(old), m_metrics.horizontalAdvance(text)});
-            }
+            else
+                m_advance = std::max<int>(m_advance, std::max(old.size(), text.size()) * CharAdvance());
         }
     }
     void Repaint() const
@@ -153,6 +153,28 @@ public:
     }
 
 private:
+    static bool IsNumber(const QString& text)
+    {
+        for (const QChar c : text)
+            if ((c < QLatin1Char('0') || c > QLatin1Char('9')) && c != QLatin1Char('-'))
+                return false;
+        return true;
+    }
+    // The widest of the characters numbers are written with, in the list's font (measured once
+    // per font: text measuring is not cheap).
+    int CharAdvance()
+    {
+        static QFont font;
+        static int advance = -1;
+        if (advance < 0 || font != m_list->font()) {
+            font = m_list->font();
+            advance = 0;
+            for (const QChar c : QStringLiteral("0123456789-"))
+                advance = std::max(advance, m_metrics.horizontalAdvance(c));
+        }
+        return advance;
+    }
+
     QTableWidget* m_list;
     int m_col;
     bool m_quiet; // not where an editor can open: it hears of changes through the model
