@@ -12,7 +12,7 @@ namespace {
 
 // Pixel offsets are kept within this many pixels of the axis start, so that far-away values
 // still give defined integer positions that the clip removes.
-constexpr double kPixelLimit = 1 << 20;
+constexpr double kPixelLimit = ChartPixelMap::kPixelLimit;
 
 int TruncHalf(double v)
 {
@@ -308,6 +308,20 @@ int CChartAxis::ValueToPixel(double v) const
     d = std::clamp(d, -kPixelLimit, kPixelLimit);
     const int offset = static_cast<int>(d);
     return m_horizontal ? m_startPx + offset : m_startPx - offset;
+}
+
+ChartPixelMap CChartAxis::PixelMap() const
+{
+    ChartPixelMap map;
+    map.valid = true;
+    map.horizontal = m_horizontal;
+    map.empty = m_min == m_max;
+    map.start = m_startPx;
+    map.half = TruncHalf((m_endPx - m_startPx) * 0.5);
+    map.length = std::abs(m_endPx - m_startPx);
+    map.min = m_min;
+    map.range = m_max - m_min;
+    return map;
 }
 
 int CChartAxis::PixelOf(double v) const

@@ -6,6 +6,8 @@
 #include "chart/chart_surface.h"
 
 #include <QString>
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -14,6 +16,30 @@ class CChartSerie;
 class CChartScrollBar;
 
 enum AutoRangeMode { ManualRange = 0, FullRange = 1, VisibleRange = 2 };
+
+// An axis' value -> pixel mapping (CChartAxis::PixelOf) as plain numbers, for mapping many
+// values without a call each; the same arithmetic, so the same pixels.
+struct ChartPixelMap {
+    static constexpr double kPixelLimit = 1 << 20; // pixels beyond this are clamped to it
+    bool valid = false; // false: the axis maps its own way, use PixelOf
+    bool horizontal = false;
+    bool empty = false; // an empty range: every value maps to the middle
+    int start = 0;
+    int half = 0;
+    double length = 0;
+    double min = 0;
+    double range = 1;
+    int operator()(double v) const
+    {
+        if (empty)
+            return horizontal ? start + half : start - half;
+        double d = std::floor(length * (v - min) / range);
+        if (std::isnan(d))
+            d = 0;
+        const int offset = static_cast<int>(std::clamp(d, -kPixelLimit, kPixelLimit));
+        return horizontal ? start + offset : start - offset;
+    }
+};
 
 // Dashed grid lines across the plotting rectangle at the tick positions of its axis.
 class CChartGrid {
@@ -159,6 +185,8 @@ public:
     virtual int ValueToPixel(double v) const;
     // ValueToPixel, or the middle of the axis for an empty range.
     int PixelOf(double v) const;
+    // PixelOf as a map. An axis that overrides ValueToPixel returns an invalid one.
+    virtual ChartPixelMap PixelMap() const;
     int StartPx() const { return m_startPx; }
     int EndPx() const { return m_endPx; }
     const ChartRect& BandRect() const { return m_bandRect; }

@@ -143,13 +143,15 @@ void CChartLineSerie::DrawAll(ChartSurface& surface)
     m_pixels.resize(last - first + 1);
     ChartPoint* out = m_pixels.data();
     std::size_t n = 0;
+    const ChartPixelMap mapX = m_horzAxis->PixelMap(), mapY = m_vertAxis->PixelMap();
+    const bool mapped = mapX.valid && mapY.valid;
     for (unsigned i = first; i <= last; ++i) {
         const SChartXYPoint& p = m_points[i];
         // A point without a value (NaN) has no place on the chart: the curve joins its
         // neighbours.
         if (std::isnan(p.X) || std::isnan(p.Y))
             continue;
-        const ChartPoint px = PointPixel(i);
+        const ChartPoint px = mapped ? ChartPoint{mapX(p.X), mapY(p.Y)} : PointPixel(i);
         if (n == 0 || out[n - 1] != px)
             out[n++] = px;
     }

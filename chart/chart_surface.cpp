@@ -183,31 +183,49 @@ void QPainterChartSurface::MoveTo(int x, int y)
     m_pos = {x, y};
 }
 
-bool QPainterChartSurface::FastLine(ChartPoint from, ChartPoint to, bool withEnd)
+bool QPainterChartSurface::FastPenSetup(FastPen& pen)
 {
     if (!m_fast || m_penStyle != ChartPenStyle::Solid)
         return false;
     Flush();
-    const int w = std::max(1, m_penWidth);
+    pen.w = std::max(1, m_penWidth);
     // Visible pixel range, inclusive.
-    int cl = 0, ct = 0, cr = m_imageWidth - 1, cb = m_imageHeight - 1;
+    pen.cl = 0;
+    pen.ct = 0;
+    pen.cr = m_imageWidth - 1;
+    pen.cb = m_imageHeight - 1;
     if (m_clipped) {
-        cl = std::max(cl, m_clip.left);
-        ct = std::max(ct, m_clip.top);
-        cr = std::min(cr, m_clip.right - 1);
-        cb = std::min(cb, m_clip.bottom - 1);
+        pen.cl = std::max(pen.cl, m_clip.left);
+        pen.ct = std::max(pen.ct, m_clip.top);
+        pen.cr = std::min(pen.cr, m_clip.right - 1);
+        pen.cb = std::min(pen.cb, m_clip.bottom - 1);
     }
+    pen.colour = 0xFF000000u | ((m_penColour & 0xFFu) << 16) | (m_penColour & 0xFF00u) | ((m_penColour >> 16) & 0xFFu);
+    return true;
+}
+
+bool QPainterChartSurface::FastLine(ChartPoint from, ChartPoint to, bool withEnd)
+{
+    FastPen pen;
+    if (!FastPenSetup(pen))
+        return false;
+    FastSegment(pen, from, to, withEnd);
+    return true;
+}
+
+void QPainterChartSurface::FastSegment(const FastPen& pen, ChartPoint from, ChartPoint to, bool withEnd)
+{
+    const int w = pen.w, cl = pen.cl, ct = pen.ct, cr = pen.cr, cb = pen.cb;
     if (cl > cr || ct > cb)
-        return true;
+        return;
     // Both ends beyond the same edge (widened by the pen): nothing to draw. Curves far outside
     // the axis range end here at the cost of four comparisons a segment.
     const int reach = w + 1;
     if ((from.x < cl - reach && to.x < cl - reach) || (from.x > cr + reach && to.x > cr + reach) ||
         (from.y < ct - reach && to.y < ct - reach) || (from.y > cb + reach && to.y > cb + reach))
-        return true;
+        return;
 
-    const std::uint32_t colour = 0xFF000000u | ((m_penColour & 0xFFu) << 16) | (m_penColour & 0xFF00u) |
-                                 ((m_penColour >> 16) & 0xFFu);
+    const std::uint32_t colour = pen.colour;
     const int o0 = -((w - 1) / 2);
     if (from.y == to.y || from.x == to.x) {
         // Horizontal or vertical: a filled band, clipped in integers.
@@ -216,7 +234,7 @@ bool QPainterChartSurface::FastLine(ChartPoint from, ChartPoint to, bool withEnd
         int b = horizontal ? to.x : to.y;
         if (!withEnd) {
             if (a == b)
-                return true;
+                return;
             b += b > a ? -1 : 1;
         }
         if (a > b)
@@ -231,7 +249,7 @@ bool QPainterChartSurface::FastLine(ChartPoint from, ChartPoint to, bool withEnd
             for (int xx = x1; xx <= x2; ++xx)
                 row[xx] = colour;
         }
-        return true;
+        return;
     }
 
     int ax = from.x, ay = from.y, bx = to.x, by = to.y;
@@ -261,7 +279,7 @@ bool QPainterChartSurface::FastLine(ChartPoint from, ChartPoint to, bool withEnd
         };
         if (!cut(-dx, x0 - (cl - margin)) || !cut(dx, (cr + margin) - x0) || !cut(-dy, y0 - (ct - margin)) ||
             !cut(dy, (cb + margin) - y0))
-            return true;
+            return;
         if (t0 > 0) {
             ax = int(std::lround(x0 + t0 * dx));
             ay = int(std::lround(y0 + t0 * dy));
@@ -323,7 +341,6 @@ bool QPainterChartSurface::FastLine(ChartPoint from, ChartPoint to, bool withEnd
             y += sy;
         }
     }
-    return true;
 }
 
 void QPainterChartSurface::LineTo(int x, int y)
@@ -364,9 +381,10 @@ void QPainterChartSurface::Polyline(const ChartPoint* points, int count)
 {
     if (count < 2 || m_penStyle == ChartPenStyle::Null)
         return;
-    if (m_fast && m_penStyle == ChartPenStyle::Solid) {
+    FastPen pen;
+    if (FastPenSetup(pen)) {
         for (int i = 1; i < count; ++i)
-            FastLine(points[i - 1], points[i], true);
+            FastSegment(pen, points[i - 1], points[i], true);
         return;
     }
     Flush();

@@ -151,6 +151,14 @@ private:
     // Solid lines straight into the image's pixels: a Bresenham line `width` pixels thick,
     // clipped to the current clip and the image. Returns false when this path is unavailable.
     bool FastLine(ChartPoint from, ChartPoint to, bool withEnd);
+    // The pen and clip of FastLine, worked out once for many segments.
+    struct FastPen {
+        int w = 1;
+        int cl = 0, ct = 0, cr = -1, cb = -1; // visible pixels, inclusive
+        std::uint32_t colour = 0;
+    };
+    bool FastPenSetup(FastPen& pen);
+    void FastSegment(const FastPen& pen, ChartPoint from, ChartPoint to, bool withEnd);
 
     QPaintDevice* m_device = nullptr;
     QPainter m_painter;
