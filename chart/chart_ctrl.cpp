@@ -9,6 +9,28 @@
 #include <algorithm>
 #include <cstring>
 
+namespace {
+
+// The next run of set bits in bits (not zero): its first bit and its length; clears it.
+void TakeRun(std::uint64_t& bits, int& first, int& length)
+{
+#if defined(__GNUC__)
+    first = __builtin_ctzll(bits);
+    const std::uint64_t rest = ~(bits >> first);
+    length = rest ? __builtin_ctzll(rest) : 64;
+#else
+    first = 0;
+    while (!(bits >> first & 1))
+        ++first;
+    length = 0;
+    while (first + length < 64 && (bits >> (first + length) & 1))
+        ++length;
+#endif
+    bits = first + length >= 64 ? 0 : bits & ~(((std::uint64_t(1) << length) - 1) << first);
+}
+
+} // namespace
+
 const std::array<ChartColour, 10> CChartCtrl::kPalette = {
     0x0000FF, 0x009600, 0xFF0000, 0x00FFFF, 0xFFFF00, 0x0080FF, 0x800080, 0x008080, 0xFF00FF, 0x808040,
 };
@@ -171,15 +193,20 @@ void CChartCtrl::RedrawChart()
         MakeFrameKey(m_frameKey);
     }
 
-    // Between two redraws on the same frame only the curves and the legend change: what the
-    // last ones covered is restored from the frame, the new ones are drawn, and the window
-    // repaints both areas.
+    // Between two redraws on the same frame only the curves and the legend change: the rows and
+    // strips the last ones covered are restored from the frame, the new ones are drawn, and the
+    // window repaints both areas.
     const bool legend = m_legend->IsVisible() || m_legendInPicture;
     m_legendInPicture = m_legend->IsVisible();
     const bool whole = newPicture || newFrame || legend;
     const QRect imageRect(0, 0, client.right, client.bottom);
-    const QRect before = whole ? imageRect : ToQRect(m_dataArea).intersected(imageRect);
-    CopyFromFrame(before);
+    if (whole) {
+        CopyFromFrame(imageRect);
+        m_dataRows.assign(size_t(client.bottom), 0);
+    } else {
+        CopyFromFrame(m_dataRows);
+    }
+    m_dataRows.swap(m_lastRows);
     {
         QPainterChartSurface surface(&m_offscreen, Dpi());
         if (!newFrame) {
@@ -194,8 +221,8 @@ void CChartCtrl::RedrawChart()
     PlaceScrollBars();
     if (whole)
         update();
-    else if (!before.isEmpty() || !m_dataArea.IsEmpty())
-        update(QRegion(before) + QRegion(ToQRect(m_dataArea).intersected(imageRect)));
+    else if (const QRegion changed = DataRegion(m_lastRows, m_dataRows); !changed.isEmpty())
+        update(changed);
 }
 
 QRect CChartCtrl::ToQRect(const ChartRect& r)
@@ -214,6 +241,68 @@ void CChartCtrl::CopyFromFrame(const QRect& area)
     const qsizetype fromStride = m_frame.bytesPerLine(), toStride = m_offscreen.bytesPerLine();
     for (int y = r.top(); y <= r.bottom(); ++y)
         std::memcpy(to + y * toStride + r.left() * 4, from + y * fromStride + r.left() * 4, bytes);
+}
+
+void CChartCtrl::CopyFromFrame(const std::vector<std::uint64_t>& rows)
+{
+    if (m_frame.size() != m_offscreen.size())
+        return;
+    const int height = std::min(int(rows.size()), m_frame.height());
+    const int width = m_frame.width();
+    const uchar* from = m_frame.constBits();
+    uchar* to = m_offscreen.bits();
+    const qsizetype fromStride = m_frame.bytesPerLine(), toStride = m_offscreen.bytesPerLine();
+    for (int y = 0; y < height; ++y)
+        for (std::uint64_t bits = rows[size_t(y)]; bits;) {
+            int first, run;
+            TakeRun(bits, first, run);
+            const int left = first * m_stripWidth;
+            const int right = std::min(width, (first + run) * m_stripWidth);
+            if (left < right)
+                std::memcpy(to + y * toStride + left * 4, from + y * fromStride + left * 4, size_t(right - left) * 4);
+        }
+}
+
+QRegion CChartCtrl::DataRegion(const std::vector<std::uint64_t>& a, const std::vector<std::uint64_t>& b) const
+{
+    // Rows with the same strips make one band, each run of strips one rectangle: sorted by y
+    // then x, bands of one height, no two touching side by side, as QRegion keeps them.
+    const int height = int(std::min(a.size(), b.size()));
+    const int width = m_offscreen.width();
+    std::vector<QRect>& rects = m_regionScratch;
+    rects.clear();
+    for (int y = 0; y < height;) {
+        const std::uint64_t mask = a[size_t(y)] | b[size_t(y)];
+        int end = y + 1;
+        while (end < height && (a[size_t(end)] | b[size_t(end)]) == mask)
+            ++end;
+        for (std::uint64_t bits = mask; bits;) {
+            int first, run;
+            TakeRun(bits, first, run);
+            const int left = first * m_stripWidth;
+            const int right = std::min(width, (first + run) * m_stripWidth);
+            if (left < right)
+                rects.emplace_back(left, y, right - left, end - y);
+        }
+        y = end;
+    }
+    QRegion region;
+    if (!rects.empty())
+        region.setRects(rects.data(), int(rects.size()));
+    return region;
+}
+
+void CChartCtrl::MarkData(const ChartRect& r)
+{
+    // Inclusive pixel bounds within the picture.
+    const int left = std::max(r.left, 0), right = std::min(r.right, m_offscreen.width()) - 1;
+    const int top = std::max(r.top, 0), bottom = std::min(r.bottom, int(m_dataRows.size())) - 1;
+    if (left > right || top > bottom)
+        return;
+    const int from = left / m_stripWidth, to = right / m_stripWidth;
+    const std::uint64_t bits = (to >= 63 ? ~std::uint64_t(0) : (std::uint64_t(1) << (to + 1)) - 1) & ~((std::uint64_t(1) << from) - 1);
+    for (int y = top; y <= bottom; ++y)
+        m_dataRows[size_t(y)] |= bits;
 }
 
 void CChartCtrl::SetFrameCache(bool enabled)
@@ -321,20 +410,33 @@ void CChartCtrl::DrawFrame(ChartSurface& surface, ChartRect r)
 void CChartCtrl::DrawData(ChartSurface& surface)
 {
     const ChartRect drawRect{m_plotRect.left, m_plotRect.top, m_plotRect.right + 1, m_plotRect.bottom + 1};
-    ChartRect area;
-    auto add = [&area](const ChartRect& r) {
-        if (r.IsEmpty())
-            return;
-        area = area.IsEmpty() ? r
-                              : ChartRect{std::min(area.left, r.left), std::min(area.top, r.top),
-                                          std::max(area.right, r.right), std::max(area.bottom, r.bottom)};
-    };
+    // Where the series draw, as strips of rows: a line, segment by segment (widened by its pen
+    // on every side, more than any pen or cap reaches, and kept within the clip); any other
+    // series by the area it reports.
+    m_stripWidth = std::max(1, (m_offscreen.width() + 63) / 64);
+    m_dataRows.assign(size_t(std::max(0, m_offscreen.height())), 0);
     for (auto& entry : m_series) {
-        entry.second->SetDrawRect(drawRect);
-        entry.second->DrawAll(surface);
-        add(entry.second->DrawnArea());
+        CChartSerie* serie = entry.second.get();
+        serie->SetDrawRect(drawRect);
+        serie->DrawAll(surface);
+        const auto* line = dynamic_cast<const CChartLineSerie*>(serie);
+        if (!line) {
+            MarkData(serie->DrawnArea());
+            continue;
+        }
+        const std::vector<ChartPoint>& px = line->LastPixels();
+        if (px.size() < 2 || line->DrawnArea().IsEmpty())
+            continue;
+        const int reach = std::max(1, line->LineWidth()) + 1;
+        for (size_t i = 1; i < px.size(); ++i) {
+            const ChartPoint a = px[i - 1], b = px[i];
+            const ChartRect box{std::max(drawRect.left, std::min(a.x, b.x) - reach),
+                                std::max(drawRect.top, std::min(a.y, b.y) - reach),
+                                std::min(drawRect.right, std::max(a.x, b.x) + reach + 1),
+                                std::min(drawRect.bottom, std::max(a.y, b.y) + reach + 1)};
+            MarkData(box);
+        }
     }
-    m_dataArea = area;
 
     m_legend->Draw(surface);
 }
@@ -356,12 +458,12 @@ void CChartCtrl::paintEvent(QPaintEvent* event)
     }
     QPainter painter(this);
     // Only the area asked for is copied (the painter clips to it anyway).
-    const QRect area = event->rect();
-    if (!m_offscreen.isNull()) {
-        const QRect part = area.intersected(m_offscreen.rect());
-        if (!part.isEmpty())
-            painter.drawImage(part.topLeft(), m_offscreen, part);
-    }
+    if (!m_offscreen.isNull())
+        for (const QRect& area : event->region()) {
+            const QRect part = area.intersected(m_offscreen.rect());
+            if (!part.isEmpty())
+                painter.drawImage(part.topLeft(), m_offscreen, part);
+        }
     if (m_offscreen.isNull() || m_offscreen.width() < width() || m_offscreen.height() < height()) {
         // Nothing rendered yet for this size (redrawing suspended): show the background.
         const QRegion rest = QRegion(rect()) - QRegion(m_offscreen.rect());

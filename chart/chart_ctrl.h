@@ -51,8 +51,10 @@
 #include "chart/chart_title.h"
 
 #include <QImage>
+#include <QRegion>
 #include <QWidget>
 #include <array>
+#include <cstdint>
 #include <map>
 #include <memory>
 
@@ -171,6 +173,12 @@ private:
     void MakeFrameKey(ChartFrameKey& key) const;
     // Copies the frame's pixels in area into the picture.
     void CopyFromFrame(const QRect& area);
+    // The same for the strips of rows marked in rows (see m_dataRows).
+    void CopyFromFrame(const std::vector<std::uint64_t>& rows);
+    // The strips of rows marked in a or b, as a region of the picture.
+    QRegion DataRegion(const std::vector<std::uint64_t>& a, const std::vector<std::uint64_t>& b) const;
+    // Marks the strips r covers in m_dataRows.
+    void MarkData(const ChartRect& r);
     static QRect ToQRect(const ChartRect& r);
     // Makes image the size of client (keeping it when it already is); true if it was made anew.
     bool EnsureImage(QImage& image, const ChartRect& client) const;
@@ -189,8 +197,12 @@ private:
     ChartFrameKey m_scratchKey;
     ChartRect m_legendSpace;
     bool m_legendInPicture = false;
-    // Where the series of the last redraw drew (the legend aside).
-    ChartRect m_dataArea;
+    // Where the series of the last redraw drew (the legend aside): per row of the picture, a bit
+    // for each of 64 strips m_stripWidth pixels wide. m_lastRows holds the redraw before.
+    std::vector<std::uint64_t> m_dataRows;
+    std::vector<std::uint64_t> m_lastRows;
+    int m_stripWidth = 1;
+    mutable std::vector<QRect> m_regionScratch;
     int m_frameRenderCount = 0;
     bool m_painted = false;
     ChartColour m_backColour;
