@@ -247,44 +247,47 @@ void CChartCtrl::CopyFromFrame(const std::vector<std::uint64_t>& rows)
 {
     if (m_frame.size() != m_offscreen.size())
         return;
-    const int height = std::min(int(rows.size()), m_frame.height());
-    const int width = m_frame.width();
+    const int height = m_frame.height(), width = m_frame.width();
     const uchar* from = m_frame.constBits();
     uchar* to = m_offscreen.bits();
     const qsizetype fromStride = m_frame.bytesPerLine(), toStride = m_offscreen.bytesPerLine();
-    for (int y = 0; y < height; ++y)
-        for (std::uint64_t bits = rows[size_t(y)]; bits;) {
+    for (size_t band = 0; band < rows.size(); ++band)
+        for (std::uint64_t bits = rows[band]; bits;) {
             int first, run;
             TakeRun(bits, first, run);
             const int left = first * m_stripWidth;
             const int right = std::min(width, (first + run) * m_stripWidth);
-            if (left < right)
+            if (left >= right)
+                continue;
+            const int top = int(band) * kDataBand, bottom = std::min(height, top + kDataBand);
+            for (int y = top; y < bottom; ++y)
                 std::memcpy(to + y * toStride + left * 4, from + y * fromStride + left * 4, size_t(right - left) * 4);
         }
 }
 
 QRegion CChartCtrl::DataRegion(const std::vector<std::uint64_t>& a, const std::vector<std::uint64_t>& b) const
 {
-    // Rows with the same strips make one band, each run of strips one rectangle: sorted by y
+    // Bands with the same strips make one band, each run of strips one rectangle: sorted by y
     // then x, bands of one height, no two touching side by side, as QRegion keeps them.
-    const int height = int(std::min(a.size(), b.size()));
-    const int width = m_offscreen.width();
+    const int bands = int(std::min(a.size(), b.size()));
+    const int width = m_offscreen.width(), height = m_offscreen.height();
     std::vector<QRect>& rects = m_regionScratch;
     rects.clear();
-    for (int y = 0; y < height;) {
-        const std::uint64_t mask = a[size_t(y)] | b[size_t(y)];
-        int end = y + 1;
-        while (end < height && (a[size_t(end)] | b[size_t(end)]) == mask)
+    for (int band = 0; band < bands;) {
+        const std::uint64_t mask = a[size_t(band)] | b[size_t(band)];
+        int end = band + 1;
+        while (end < bands && (a[size_t(end)] | b[size_t(end)]) == mask)
             ++end;
-        for (std::uint64_t bits = mask; bits;) {
+        const int top = band * kDataBand, bottom = std::min(height, end * kDataBand);
+        for (std::uint64_t bits = mask; bits && top < bottom;) {
             int first, run;
             TakeRun(bits, first, run);
             const int left = first * m_stripWidth;
             const int right = std::min(width, (first + run) * m_stripWidth);
             if (left < right)
-                rects.emplace_back(left, y, right - left, end - y);
+                rects.emplace_back(left, top, right - left, bottom - top);
         }
-        y = end;
+        band = end;
     }
     QRegion region;
     if (!rects.empty())
@@ -296,13 +299,14 @@ void CChartCtrl::MarkData(const ChartRect& r)
 {
     // Inclusive pixel bounds within the picture.
     const int left = std::max(r.left, 0), right = std::min(r.right, m_offscreen.width()) - 1;
-    const int top = std::max(r.top, 0), bottom = std::min(r.bottom, int(m_dataRows.size())) - 1;
+    const int top = std::max(r.top, 0), bottom = std::min(r.bottom, m_offscreen.height()) - 1;
     if (left > right || top > bottom)
         return;
     const int from = left / m_stripWidth, to = right / m_stripWidth;
     const std::uint64_t bits = (to >= 63 ? ~std::uint64_t(0) : (std::uint64_t(1) << (to + 1)) - 1) & ~((std::uint64_t(1) << from) - 1);
-    for (int y = top; y <= bottom; ++y)
-        m_dataRows[size_t(y)] |= bits;
+    const size_t last = std::min(m_dataRows.size() - 1, size_t(bottom / kDataBand));
+    for (size_t band = size_t(top / kDataBand); band <= last; ++band)
+        m_dataRows[band] |= bits;
 }
 
 void CChartCtrl::SetFrameCache(bool enabled)
@@ -410,11 +414,11 @@ void CChartCtrl::DrawFrame(ChartSurface& surface, ChartRect r)
 void CChartCtrl::DrawData(ChartSurface& surface)
 {
     const ChartRect drawRect{m_plotRect.left, m_plotRect.top, m_plotRect.right + 1, m_plotRect.bottom + 1};
-    // Where the series draw, as strips of rows: a line, segment by segment (widened by its pen
-    // on every side, more than any pen or cap reaches, and kept within the clip); any other
-    // series by the area it reports.
-    m_stripWidth = std::max(1, (m_offscreen.width() + 63) / 64);
-    m_dataRows.assign(size_t(std::max(0, m_offscreen.height())), 0);
+    // Where the series draw, as strips of bands of rows: a line by its segments (widened by its
+    // pen on every side, more than any pen or cap reaches, within the clip), those in one strip
+    // taken together; any other series by the area it reports.
+    m_stripWidth = std::max(1, (m_offscreen.width() + kDataStrips - 1) / kDataStrips);
+    m_dataRows.assign(size_t(std::max(0, (m_offscreen.height() + kDataBand - 1) / kDataBand)), 0);
     for (auto& entry : m_series) {
         CChartSerie* serie = entry.second.get();
         serie->SetDrawRect(drawRect);
@@ -425,17 +429,34 @@ void CChartCtrl::DrawData(ChartSurface& surface)
             continue;
         }
         const std::vector<ChartPoint>& px = line->LastPixels();
-        if (px.size() < 2 || line->DrawnArea().IsEmpty())
+        if (px.size() < 2 || line->DrawnArea().IsEmpty() || m_dataRows.empty())
             continue;
         const int reach = std::max(1, line->LineWidth()) + 1;
+        ChartRect box;
+        int boxStrips = -1; // first strip * 64 + last strip of box
         for (size_t i = 1; i < px.size(); ++i) {
             const ChartPoint a = px[i - 1], b = px[i];
-            const ChartRect box{std::max(drawRect.left, std::min(a.x, b.x) - reach),
-                                std::max(drawRect.top, std::min(a.y, b.y) - reach),
-                                std::min(drawRect.right, std::max(a.x, b.x) + reach + 1),
-                                std::min(drawRect.bottom, std::max(a.y, b.y) + reach + 1)};
-            MarkData(box);
+            const ChartRect r{std::max(drawRect.left, std::min(a.x, b.x) - reach),
+                              std::max(drawRect.top, std::min(a.y, b.y) - reach),
+                              std::min(drawRect.right, std::max(a.x, b.x) + reach + 1),
+                              std::min(drawRect.bottom, std::max(a.y, b.y) + reach + 1)};
+            if (r.IsEmpty())
+                continue;
+            const int strips = std::max(0, r.left / m_stripWidth) * 64 + std::max(0, (r.right - 1) / m_stripWidth);
+            if (strips == boxStrips) {
+                box.top = std::min(box.top, r.top);
+                box.bottom = std::max(box.bottom, r.bottom);
+                box.left = std::min(box.left, r.left);
+                box.right = std::max(box.right, r.right);
+                continue;
+            }
+            if (boxStrips >= 0)
+                MarkData(box);
+            box = r;
+            boxStrips = strips;
         }
+        if (boxStrips >= 0)
+            MarkData(box);
     }
 
     m_legend->Draw(surface);

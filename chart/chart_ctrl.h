@@ -197,8 +197,11 @@ private:
     ChartFrameKey m_scratchKey;
     ChartRect m_legendSpace;
     bool m_legendInPicture = false;
-    // Where the series of the last redraw drew (the legend aside): per row of the picture, a bit
-    // for each of 64 strips m_stripWidth pixels wide. m_lastRows holds the redraw before.
+    // Where the series of the last redraw drew (the legend aside): per band of kDataBand rows of
+    // the picture, a bit for each of kDataStrips strips m_stripWidth pixels wide. Coarse enough
+    // to keep the repainted region a handful of rectangles. m_lastRows holds the redraw before.
+    static constexpr int kDataBand = 4;
+    static constexpr int kDataStrips = 16;
     std::vector<std::uint64_t> m_dataRows;
     std::vector<std::uint64_t> m_lastRows;
     int m_stripWidth = 1;
