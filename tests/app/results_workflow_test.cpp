@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QTimerEvent>
 
+#include "common/simulated_board.h"
 #include "common/ui_spy.h"
 #include "app/morvek_dlg.h"
 #include "app/threshold_review_dialog.h"
@@ -124,18 +125,11 @@ TEST(ResultsWorkflowEndToEnd, MeasuredThresholdsReachTheExportedHeader)
         GTEST_SKIP() << "morvek-board-sim or morvek-header not built";
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QString link = dir.filePath("board");
-    QProcess board;
-    board.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    board.start(sim, {"--link", link, "--mask", "0x25", "--cycle", "0", "--delta", "300", "--noise", "3",
-                      "--seconds", "120", "--seed", "5"});
-    ASSERT_TRUE(board.waitForStarted());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return board.canReadLine(); }, 10000));
-    qputenv("MORVEK_COM50", link.toLocal8Bit());
-    auto finger = [&](const char* command) {
-        board.write(command);
-        return board.waitForBytesWritten(10000);
-    };
+    SimulatedBoard board;
+    ASSERT_TRUE(board.Start(sim, dir.filePath("board"),
+                            {"--mask", "0x25", "--cycle", "0", "--delta", "300", "--noise", "3", "--seconds", "120",
+                             "--seed", "5"}));
+    auto finger = [&](const char* command) { return board.Finger(command); };
 
     UiSpy ui;
     CMorvekDlg dlg(nullptr, &ui);
@@ -179,10 +173,7 @@ TEST(ResultsWorkflowEndToEnd, MeasuredThresholdsReachTheExportedHeader)
     EXPECT_TRUE(finger("r\n"));
     debug->removeEventFilter(&gate);
     debug->OnPortButton();
-    board.closeWriteChannel();
-    board.terminate();
-    board.waitForFinished(10000);
-    qunsetenv("MORVEK_COM50");
+    board.Stop();
     ASSERT_EQ(debug->controlAs<ZCStatic>(1053)->text(), "检测完成！");
 
     // Every key measured: a threshold near 60 % of 300, less 5, and a passing ratio.

@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
@@ -18,6 +17,7 @@
 #include <QTest>
 #include <QTimerEvent>
 
+#include "common/simulated_board.h"
 #include "common/ui_spy.h"
 #include "app/zcstatic.h"
 #include "debug/cell_editor.h"
@@ -387,18 +387,11 @@ TEST(DetectionEndToEnd, SimulatedBoardFillsTheResultsTable)
         GTEST_SKIP() << "morvek-board-sim not built";
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QString link = dir.filePath("board");
-    QProcess board;
-    board.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    board.start(sim, {"--link", link, "--mask", "0x25", "--cycle", "0", "--delta", "300", "--noise", "3",
-                      "--seconds", "120", "--seed", "11"});
-    ASSERT_TRUE(board.waitForStarted());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return board.canReadLine(); }, 10000));
-    qputenv("MORVEK_COM50", link.toLocal8Bit());
-    auto finger = [&](const char* command) {
-        board.write(command);
-        return board.waitForBytesWritten(10000);
-    };
+    SimulatedBoard board;
+    ASSERT_TRUE(board.Start(sim, dir.filePath("board"),
+                            {"--mask", "0x25", "--cycle", "0", "--delta", "300", "--noise", "3", "--seconds", "120",
+                             "--seed", "11"}));
+    auto finger = [&](const char* command) { return board.Finger(command); };
 
     ServicesSpy ui;
     auto page = std::make_unique<DlgSub2>(nullptr, &ui);
@@ -438,10 +431,7 @@ TEST(DetectionEndToEnd, SimulatedBoardFillsTheResultsTable)
     EXPECT_TRUE(finger("r\n")); // release
     page->removeEventFilter(&gate);
     page->OnPortButton();
-    board.closeWriteChannel();
-    board.terminate();
-    board.waitForFinished(10000);
-    qunsetenv("MORVEK_COM50");
+    board.Stop();
 
     EXPECT_EQ(page->controlAs<ZCStatic>(1053)->text(), "检测完成！");
     auto number = [&](int row, int col) {
