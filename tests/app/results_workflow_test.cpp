@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QPushButton>
@@ -14,7 +13,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QTimerEvent>
 
 #include "common/simulated_board.h"
 #include "common/ui_spy.h"
@@ -93,19 +91,6 @@ TEST(ThresholdReviewDialog, ListsChangesAndSkipsAndAnswersTheKeyboard)
 
 #if defined(Q_OS_LINUX) || defined(Q_OS_MACOS)
 
-// Holds the debug page's own timer back, so that only the test steps the procedure.
-class PageTimerGate : public QObject {
-public:
-    explicit PageTimerGate(const DlgSub2& page) : m_page(page) {}
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        return event->type() == QEvent::Timer && static_cast<QTimerEvent*>(event)->timerId() == m_page.TimerId();
-    }
-
-private:
-    const DlgSub2& m_page;
-};
-
 QByteArray AllMacrosHeader()
 {
     QByteArray h = "/* touch configuration */\n";
@@ -129,7 +114,6 @@ TEST(ResultsWorkflowEndToEnd, MeasuredThresholdsReachTheExportedHeader)
     ASSERT_TRUE(board.Start(sim, dir.filePath("board"),
                             {"--mask", "0x25", "--cycle", "0", "--delta", "300", "--noise", "3", "--seconds", "120",
                              "--seed", "5"}));
-    auto finger = [&](const char* command) { return board.Finger(command); };
 
     UiSpy ui;
     CMorvekDlg dlg(nullptr, &ui);
@@ -145,33 +129,12 @@ TEST(ResultsWorkflowEndToEnd, MeasuredThresholdsReachTheExportedHeader)
     ASSERT_NE(apply, nullptr);
     EXPECT_FALSE(apply->isEnabled());
 
-    PageTimerGate gate(*debug);
-    debug->installEventFilter(&gate);
-    QTest::mouseClick(debug->controlAs<QPushButton>(1025), Qt::LeftButton);
-    const LiveState& live = debug->Live();
-    using Phase = CDetectionProcedure::Phase;
-    bool touchSent = false;
-    QElapsedTimer clock;
-    clock.start();
-    while (debug->Procedure().Running() && clock.elapsed() < 60000) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-        const Phase phase = debug->Procedure().CurrentPhase();
-        const bool recording = phase == Phase::NoKeyRecording || phase == Phase::PressRecording;
-        if (recording && !live.m_recDone)
-            continue; // frames still owed
-        if (phase == Phase::PressCountdown) {
-            if (!touchSent) {
-                ASSERT_TRUE(finger("a\n")); // no-key recording complete: touch every key
-                touchSent = true;
-            }
-            if (live.m_slots[0].diff <= 250 || live.m_slots[1].diff <= 250 || live.m_slots[2].diff <= 250)
-                continue; // the touch has not arrived yet
-        }
-        debug->OnTimerTick();
-    }
-    ASSERT_FALSE(debug->Procedure().Running()) << "procedure did not finish";
-    EXPECT_TRUE(finger("r\n"));
-    debug->removeEventFilter(&gate);
+    ASSERT_TRUE(PlayDetection(
+        *debug, board, [&] { QTest::mouseClick(debug->controlAs<QPushButton>(1025), Qt::LeftButton); }, "a\n",
+        [](const LiveState& live) { // every key touched
+            return live.m_slots[0].diff > 250 && live.m_slots[1].diff > 250 && live.m_slots[2].diff > 250;
+        }));
+    EXPECT_TRUE(board.Finger("r\n"));
     debug->OnPortButton();
     board.Stop();
     ASSERT_EQ(debug->controlAs<ZCStatic>(1053)->text(), "检测完成！");

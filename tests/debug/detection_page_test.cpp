@@ -360,21 +360,6 @@ TEST(DetectionPageTeardown, PageClosedWhileTheEditorIsOpen)
 
 #if defined(Q_OS_LINUX) || defined(Q_OS_MACOS)
 
-// Keeps the page's own 25 ms timer from advancing anything: the test alone steps the procedure,
-// so that its phases line up with the frames and with the simulated finger however slow the
-// machine is.
-class PageTimerGate : public QObject {
-public:
-    explicit PageTimerGate(const DlgSub2& page) : m_page(page) {}
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        return event->type() == QEvent::Timer && static_cast<QTimerEvent*>(event)->timerId() == m_page.TimerId();
-    }
-
-private:
-    const DlgSub2& m_page;
-};
-
 // The whole automatic flow against the simulated board with TK0, TK2 and TK5. The test plays the
 // user: it steps the procedure through the countdowns at once, waits in each recording phase for
 // its 100 frames, and touches TK2 (by 300 counts, through the simulator's stdin) only after the
@@ -391,7 +376,6 @@ TEST(DetectionEndToEnd, SimulatedBoardFillsTheResultsTable)
     ASSERT_TRUE(board.Start(sim, dir.filePath("board"),
                             {"--mask", "0x25", "--cycle", "0", "--delta", "300", "--noise", "3", "--seconds", "120",
                              "--seed", "11"}));
-    auto finger = [&](const char* command) { return board.Finger(command); };
 
     ServicesSpy ui;
     auto page = std::make_unique<DlgSub2>(nullptr, &ui);
@@ -401,35 +385,13 @@ TEST(DetectionEndToEnd, SimulatedBoardFillsTheResultsTable)
     ResultCells& results = page->Results();
     ASSERT_TRUE(QTest::qWaitFor([&] { return results.Text(2, 0) == "TK5"; }, 10000));
 
-    PageTimerGate gate(*page);
-    page->installEventFilter(&gate);
-    page->OnStartDetection();
-    const LiveState& live = page->Live();
-    bool touchSent = false;
     int pressedDiff = 0; // TK2's live difference when the press countdown went on
-    QElapsedTimer clock;
-    clock.start();
-    while (page->Procedure().Running() && clock.elapsed() < 60000) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-        const Phase phase = page->Procedure().CurrentPhase();
-        const bool recording = phase == Phase::NoKeyRecording || phase == Phase::PressRecording;
-        if (recording && !live.m_recDone)
-            continue; // frames still owed
-        if (phase == Phase::PressCountdown) {
-            if (!touchSent) {
-                ASSERT_TRUE(finger("2\n")); // the no-key recording is complete: touch TK2
-                touchSent = true;
-            }
-            if (live.m_slots[1].diff <= 250)
-                continue; // the touch has not arrived yet
-            pressedDiff = live.m_slots[1].diff;
-        }
-        page->OnTimerTick();
-    }
-    ASSERT_FALSE(page->Procedure().Running()) << "procedure did not finish";
+    ASSERT_TRUE(PlayDetection(*page, board, [&] { page->OnStartDetection(); }, "2\n", [&](const LiveState& live) {
+        pressedDiff = live.m_slots[1].diff;
+        return pressedDiff > 250;
+    }));
     EXPECT_GT(pressedDiff, 250);
-    EXPECT_TRUE(finger("r\n")); // release
-    page->removeEventFilter(&gate);
+    EXPECT_TRUE(board.Finger("r\n")); // release
     page->OnPortButton();
     board.Stop();
 
