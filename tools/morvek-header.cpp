@@ -17,8 +17,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/build_info.h"
 #include "params/header_codec.h"
+#include "tools/standard_options.h"
 
 namespace {
 
@@ -138,12 +138,8 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments().mid(1);
-    if (args.size() == 1 && (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h"))) {
-        Print(stdout, QString::fromUtf8(kHelp));
-        return 0;
-    }
-    if (args.size() == 1 && (args[0] == QLatin1String("--version") || args[0] == QLatin1String("-v"))) {
-        Print(stdout, QStringLiteral("morvek-header ") + MorvekVersion() + QLatin1Char('\n'));
+    if (const auto text = StandardOptionText(args, QStringLiteral("morvek-header"), kHelp)) {
+        Print(stdout, *text);
         return 0;
     }
     if (args.size() == 2 && args[0] == QLatin1String("show"))

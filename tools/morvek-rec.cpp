@@ -21,8 +21,8 @@
 
 #include <cstdio>
 
-#include "app/build_info.h"
 #include "debug/link_recording.h"
+#include "tools/standard_options.h"
 
 namespace {
 
@@ -178,12 +178,8 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments().mid(1);
-    if (args.size() == 1 && (args[0] == QLatin1String("-h") || args[0] == QLatin1String("--help"))) {
-        Print(stdout, QString::fromUtf8(kHelp));
-        return 0;
-    }
-    if (args.size() == 1 && (args[0] == QLatin1String("-v") || args[0] == QLatin1String("--version"))) {
-        Print(stdout, QStringLiteral("morvek-rec ") + MorvekVersion() + QLatin1Char('\n'));
+    if (const auto text = StandardOptionText(args, QStringLiteral("morvek-rec"), kHelp)) {
+        Print(stdout, *text);
         return 0;
     }
     if (args.size() != 2)

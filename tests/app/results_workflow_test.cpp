@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QPushButton>
@@ -14,8 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QTimerEvent>
 
+#include "common/simulated_board.h"
 #include "common/ui_spy.h"
 #include "app/morvek_dlg.h"
 #include "app/threshold_review_dialog.h"
@@ -92,19 +91,6 @@ TEST(ThresholdReviewDialog, ListsChangesAndSkipsAndAnswersTheKeyboard)
 
 #if defined(Q_OS_LINUX) || defined(Q_OS_MACOS)
 
-// Holds the debug page's own timer back, so that only the test steps the procedure.
-class PageTimerGate : public QObject {
-public:
-    explicit PageTimerGate(const DlgSub2& page) : m_page(page) {}
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        return event->type() == QEvent::Timer && static_cast<QTimerEvent*>(event)->timerId() == m_page.TimerId();
-    }
-
-private:
-    const DlgSub2& m_page;
-};
-
 QByteArray AllMacrosHeader()
 {
     QByteArray h = "/* touch configuration */\n";
@@ -124,18 +110,10 @@ TEST(ResultsWorkflowEndToEnd, MeasuredThresholdsReachTheExportedHeader)
         GTEST_SKIP() << "morvek-board-sim or morvek-header not built";
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QString link = dir.filePath("board");
-    QProcess board;
-    board.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    board.start(sim, {"--link", link, "--mask", "0x25", "--cycle", "0", "--delta", "300", "--noise", "3",
-                      "--seconds", "120", "--seed", "5"});
-    ASSERT_TRUE(board.waitForStarted());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return board.canReadLine(); }, 10000));
-    qputenv("MORVEK_COM50", link.toLocal8Bit());
-    auto finger = [&](const char* command) {
-        board.write(command);
-        return board.waitForBytesWritten(10000);
-    };
+    SimulatedBoard board;
+    ASSERT_TRUE(board.Start(sim, dir.filePath("board"),
+                            {"--mask", "0x25", "--cycle", "0", "--delta", "300", "--noise", "3", "--seconds", "120",
+                             "--seed", "5"}));
 
     UiSpy ui;
     CMorvekDlg dlg(nullptr, &ui);
@@ -151,38 +129,14 @@ TEST(ResultsWorkflowEndToEnd, MeasuredThresholdsReachTheExportedHeader)
     ASSERT_NE(apply, nullptr);
     EXPECT_FALSE(apply->isEnabled());
 
-    PageTimerGate gate(*debug);
-    debug->installEventFilter(&gate);
-    QTest::mouseClick(debug->controlAs<QPushButton>(1025), Qt::LeftButton);
-    const LiveState& live = debug->Live();
-    using Phase = CDetectionProcedure::Phase;
-    bool touchSent = false;
-    QElapsedTimer clock;
-    clock.start();
-    while (debug->Procedure().Running() && clock.elapsed() < 60000) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-        const Phase phase = debug->Procedure().CurrentPhase();
-        const bool recording = phase == Phase::NoKeyRecording || phase == Phase::PressRecording;
-        if (recording && !live.m_recDone)
-            continue; // frames still owed
-        if (phase == Phase::PressCountdown) {
-            if (!touchSent) {
-                ASSERT_TRUE(finger("a\n")); // no-key recording complete: touch every key
-                touchSent = true;
-            }
-            if (live.m_slots[0].diff <= 250 || live.m_slots[1].diff <= 250 || live.m_slots[2].diff <= 250)
-                continue; // the touch has not arrived yet
-        }
-        debug->OnTimerTick();
-    }
-    ASSERT_FALSE(debug->Procedure().Running()) << "procedure did not finish";
-    EXPECT_TRUE(finger("r\n"));
-    debug->removeEventFilter(&gate);
+    ASSERT_TRUE(PlayDetection(
+        *debug, board, [&] { QTest::mouseClick(debug->controlAs<QPushButton>(1025), Qt::LeftButton); }, "a\n",
+        [](const LiveState& live) { // every key touched
+            return live.m_slots[0].diff > 250 && live.m_slots[1].diff > 250 && live.m_slots[2].diff > 250;
+        }));
+    EXPECT_TRUE(board.Finger("r\n"));
     debug->OnPortButton();
-    board.closeWriteChannel();
-    board.terminate();
-    board.waitForFinished(10000);
-    qunsetenv("MORVEK_COM50");
+    board.Stop();
     ASSERT_EQ(debug->controlAs<ZCStatic>(1053)->text(), "检测完成！");
 
     // Every key measured: a threshold near 60 % of 300, less 5, and a passing ratio.

@@ -30,19 +30,6 @@ struct RecordingUi : UiSpy {
     RecordingUi() { documentOpens = true; }
 };
 
-QByteArray Frame(std::uint8_t mask, std::initializer_list<std::pair<int, int>> values)
-{
-    std::uint16_t s[8] = {}, b[8] = {};
-    int j = 0;
-    for (const auto& v : values) {
-        s[j] = static_cast<std::uint16_t>(v.first);
-        b[j] = static_cast<std::uint16_t>(v.second);
-        ++j;
-    }
-    const auto f = EncodeFrame(mask, s, b);
-    return QByteArray(reinterpret_cast<const char*>(f.data()), static_cast<int>(f.size()));
-}
-
 const QByteArray kExample = QByteArray::fromHex("000C800CE4010BB80BB80A02FEA5");
 
 struct PageTest : ::testing::Test {

@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
@@ -18,6 +17,7 @@
 #include <QTest>
 #include <QTimerEvent>
 
+#include "common/simulated_board.h"
 #include "common/ui_spy.h"
 #include "app/zcstatic.h"
 #include "debug/cell_editor.h"
@@ -360,21 +360,6 @@ TEST(DetectionPageTeardown, PageClosedWhileTheEditorIsOpen)
 
 #if defined(Q_OS_LINUX) || defined(Q_OS_MACOS)
 
-// Keeps the page's own 25 ms timer from advancing anything: the test alone steps the procedure,
-// so that its phases line up with the frames and with the simulated finger however slow the
-// machine is.
-class PageTimerGate : public QObject {
-public:
-    explicit PageTimerGate(const DlgSub2& page) : m_page(page) {}
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        return event->type() == QEvent::Timer && static_cast<QTimerEvent*>(event)->timerId() == m_page.TimerId();
-    }
-
-private:
-    const DlgSub2& m_page;
-};
-
 // The whole automatic flow against the simulated board with TK0, TK2 and TK5. The test plays the
 // user: it steps the procedure through the countdowns at once, waits in each recording phase for
 // its 100 frames, and touches TK2 (by 300 counts, through the simulator's stdin) only after the
@@ -387,18 +372,10 @@ TEST(DetectionEndToEnd, SimulatedBoardFillsTheResultsTable)
         GTEST_SKIP() << "morvek-board-sim not built";
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QString link = dir.filePath("board");
-    QProcess board;
-    board.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    board.start(sim, {"--link", link, "--mask", "0x25", "--cycle", "0", "--delta", "300", "--noise", "3",
-                      "--seconds", "120", "--seed", "11"});
-    ASSERT_TRUE(board.waitForStarted());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return board.canReadLine(); }, 10000));
-    qputenv("MORVEK_COM50", link.toLocal8Bit());
-    auto finger = [&](const char* command) {
-        board.write(command);
-        return board.waitForBytesWritten(10000);
-    };
+    SimulatedBoard board;
+    ASSERT_TRUE(board.Start(sim, dir.filePath("board"),
+                            {"--mask", "0x25", "--cycle", "0", "--delta", "300", "--noise", "3", "--seconds", "120",
+                             "--seed", "11"}));
 
     ServicesSpy ui;
     auto page = std::make_unique<DlgSub2>(nullptr, &ui);
@@ -408,40 +385,15 @@ TEST(DetectionEndToEnd, SimulatedBoardFillsTheResultsTable)
     ResultCells& results = page->Results();
     ASSERT_TRUE(QTest::qWaitFor([&] { return results.Text(2, 0) == "TK5"; }, 10000));
 
-    PageTimerGate gate(*page);
-    page->installEventFilter(&gate);
-    page->OnStartDetection();
-    const LiveState& live = page->Live();
-    bool touchSent = false;
     int pressedDiff = 0; // TK2's live difference when the press countdown went on
-    QElapsedTimer clock;
-    clock.start();
-    while (page->Procedure().Running() && clock.elapsed() < 60000) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-        const Phase phase = page->Procedure().CurrentPhase();
-        const bool recording = phase == Phase::NoKeyRecording || phase == Phase::PressRecording;
-        if (recording && !live.m_recDone)
-            continue; // frames still owed
-        if (phase == Phase::PressCountdown) {
-            if (!touchSent) {
-                ASSERT_TRUE(finger("2\n")); // the no-key recording is complete: touch TK2
-                touchSent = true;
-            }
-            if (live.m_slots[1].diff <= 250)
-                continue; // the touch has not arrived yet
-            pressedDiff = live.m_slots[1].diff;
-        }
-        page->OnTimerTick();
-    }
-    ASSERT_FALSE(page->Procedure().Running()) << "procedure did not finish";
+    ASSERT_TRUE(PlayDetection(*page, board, [&] { page->OnStartDetection(); }, "2\n", [&](const LiveState& live) {
+        pressedDiff = live.m_slots[1].diff;
+        return pressedDiff > 250;
+    }));
     EXPECT_GT(pressedDiff, 250);
-    EXPECT_TRUE(finger("r\n")); // release
-    page->removeEventFilter(&gate);
+    EXPECT_TRUE(board.Finger("r\n")); // release
     page->OnPortButton();
-    board.closeWriteChannel();
-    board.terminate();
-    board.waitForFinished(10000);
-    qunsetenv("MORVEK_COM50");
+    board.Stop();
 
     EXPECT_EQ(page->controlAs<ZCStatic>(1053)->text(), "检测完成！");
     auto number = [&](int row, int col) {

@@ -1,7 +1,12 @@
 #pragma once
 // A stand-in serial device for page and serial-control tests: opens any port number unless told
-// to refuse, and receives bytes the test hands it.
+// to refuse, and receives bytes the test hands it; and the bytes of a frame for it to receive.
 
+#include <cstdint>
+#include <initializer_list>
+#include <utility>
+
+#include "debug/frame_receiver.h"
 #include "debug/mscomm.h"
 
 class FakeSerialDevice : public ISerialDevice {
@@ -51,3 +56,17 @@ private:
     bool m_open = false;
     QByteArray m_pending;
 };
+
+// The bytes of one frame for the keys of `mask`: their (sample, baseline) pairs in key order.
+inline QByteArray Frame(std::uint8_t mask, std::initializer_list<std::pair<int, int>> values)
+{
+    std::uint16_t s[8] = {}, b[8] = {};
+    int j = 0;
+    for (const auto& v : values) {
+        s[j] = static_cast<std::uint16_t>(v.first);
+        b[j] = static_cast<std::uint16_t>(v.second);
+        ++j;
+    }
+    const auto f = EncodeFrame(mask, s, b);
+    return QByteArray(reinterpret_cast<const char*>(f.data()), static_cast<int>(f.size()));
+}

@@ -21,19 +21,6 @@
 
 namespace {
 
-QByteArray Frame(std::uint8_t mask, std::initializer_list<std::pair<int, int>> values)
-{
-    std::uint16_t s[8] = {}, b[8] = {};
-    int j = 0;
-    for (const auto& v : values) {
-        s[j] = static_cast<std::uint16_t>(v.first);
-        b[j] = static_cast<std::uint16_t>(v.second);
-        ++j;
-    }
-    const auto f = EncodeFrame(mask, s, b);
-    return QByteArray(reinterpret_cast<const char*>(f.data()), static_cast<int>(f.size()));
-}
-
 // A file that takes the header and then fails, as on a full disk.
 class FullDiskSink : public RecordingSink {
 public:
