@@ -185,7 +185,8 @@ public:
     virtual int ValueToPixel(double v) const;
     // ValueToPixel, or the middle of the axis for an empty range.
     int PixelOf(double v) const;
-    // PixelOf as a map. An axis that overrides ValueToPixel returns an invalid one.
+    // PixelOf as a map. A subclass that overrides ValueToPixel must override this too, returning
+    // an invalid map, so that its own mapping is used point by point.
     virtual ChartPixelMap PixelMap() const;
     int StartPx() const { return m_startPx; }
     int EndPx() const { return m_endPx; }
