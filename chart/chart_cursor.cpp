@@ -184,23 +184,32 @@ QRect CChartCursor::Bounds() const
 
 void CChartCursor::Refresh()
 {
-    if (m_shown && m_layer)
+    if (!m_shown)
+        return;
+    if (m_layer)
         m_layer->update(m_painted.united(Bounds()));
+    if (!m_byMouse)
+        Describe();
 }
 
 void CChartCursor::Moved(bool byKeyboard)
 {
     m_byMouse = !byKeyboard;
     Refresh();
-    if (byKeyboard && m_chart) {
-        // A screen reader reads the values at the cursor as the chart's description.
-        QStringList parts;
-        for (const ChartReadoutLine& l : Lines())
-            parts << l.text;
-        const QString text = QStringLiteral("光标 %1：%2").arg(m_value).arg(parts.join(QStringLiteral("，")));
-        if (m_chart->accessibleDescription() != text)
-            m_chart->setAccessibleDescription(text);
-    }
+}
+
+void CChartCursor::Describe()
+{
+    // A screen reader reads the values at a keyboard cursor as the chart's description, kept
+    // up to date as the values under it change.
+    if (!m_chart)
+        return;
+    QStringList parts;
+    for (const ChartReadoutLine& l : Lines())
+        parts << l.text;
+    const QString text = QStringLiteral("光标 %1：%2").arg(m_value).arg(parts.join(QStringLiteral("，")));
+    if (m_chart->accessibleDescription() != text)
+        m_chart->setAccessibleDescription(text);
 }
 
 void CChartCursor::Paint(QPainter& painter)

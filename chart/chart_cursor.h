@@ -61,7 +61,8 @@ public:
     void Hide();
     // The texts at the cursor now; nothing while hidden.
     std::vector<ChartReadoutLine> Lines() const;
-    // Repaints the cursor (the values under it have changed); nothing while hidden.
+    // Repaints the cursor (the values under it have changed) and, for a keyboard cursor, renews
+    // what it says to assistive technology; nothing while hidden.
     void Refresh();
     // Handles a key as the chart would pass it on; true if it was a cursor key.
     bool HandleKey(int key, Qt::KeyboardModifiers modifiers);
@@ -77,6 +78,8 @@ private:
     int PixelOfValue() const;
     double Snapped(double x) const;
     void Moved(bool byKeyboard);
+    // Puts the values at a keyboard cursor into the chart's accessible description.
+    void Describe();
 
     CChartCtrl* m_chart; // the parent: outlives the cursor
     ChartReadout m_readout;
