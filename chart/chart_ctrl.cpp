@@ -202,7 +202,7 @@ void CChartCtrl::RedrawChart()
     const QRect imageRect(0, 0, client.right, client.bottom);
     if (whole) {
         CopyFromFrame(imageRect);
-        m_dataRows.assign(size_t(client.bottom), 0);
+        m_dataRows.clear(); // no curve of before is left on the picture
     } else {
         CopyFromFrame(m_dataRows);
     }

@@ -85,14 +85,11 @@ QWidget* CreatePageControl(const ControlEntry& ctl, QWidget* parent)
     return nullptr;
 }
 
-// Returns whether the text changed.
-bool SetCellText(QTableWidget* list, int row, int col, const QString& text)
+void SetCellText(QTableWidget* list, int row, int col, const QString& text)
 {
     QTableWidgetItem* item = list->item(row, col);
-    if (!item || item->text() == text) // unchanged texts cost nothing
-        return false;
-    item->setText(text);
-    return true;
+    if (item && item->text() != text) // unchanged texts cost nothing
+        item->setText(text);
 }
 
 // The value cells of one list column that a pass changed, and the repaint they need.
