@@ -6,6 +6,9 @@
 
 #include <QApplication>
 
+#include <cmath>
+#include <random>
+
 #include "debug/dlgsub2.h"
 #include "debug/frame_receiver.h"
 #include "debug/mscomm.h"
@@ -106,6 +109,38 @@ void BM_TickNoFrame(benchmark::State& state)
     }
 }
 BENCHMARK(BM_TickNoFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// Ticks at full link speed with values as a board gives them: baselines a few thousand counts
+// apart that drift slowly, samples a few counts of noise around them, so the lists keep coming
+// back to the same texts. A fixed count of ticks (ten seconds of link), so that an instruction
+// count (valgrind --tool=callgrind --toggle-collect='*BM_TickBoardLike*') compares builds.
+void BM_TickBoardLike(benchmark::State& state)
+{
+    Page p;
+    std::mt19937 rng(7);
+    std::normal_distribution<double> noise(0, 1.5);
+    double drift = 0;
+    const auto feed = [&] {
+        drift += 0.01;
+        std::uint16_t s[8], b[8];
+        for (int j = 0; j < 8; ++j) {
+            const double base = 3000 + 137 * j + 4 * std::sin(drift + j);
+            b[j] = static_cast<std::uint16_t>(std::lround(base));
+            s[j] = static_cast<std::uint16_t>(std::lround(base + noise(rng)));
+        }
+        const auto f = EncodeFrame(0xFF, s, b);
+        p.device->Receive(QByteArray(reinterpret_cast<const char*>(f.data()), static_cast<int>(f.size())));
+    };
+    for (auto _ : state) {
+        state.PauseTiming();
+        feed();
+        feed();
+        state.ResumeTiming();
+        p.page.OnTimerTick();
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(BM_TickBoardLike)->Iterations(400)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
