@@ -1,6 +1,10 @@
 #include "debug/cached_cell_delegate.h"
 
 #include <QAbstractItemView>
+#include <QHeaderView>
+#include <QPaintEvent>
+#include <QTableView>
+#include <QVarLengthArray>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QStyle>
@@ -13,9 +17,22 @@ size_t qHash(const CachedCellDelegate::Key& key, size_t seed)
 }
 
 CachedCellDelegate::CachedCellDelegate(QObject* parent, int capacity)
-    : QStyledItemDelegate(parent), m_capacity(capacity > 0 ? capacity : 1)
+    : CachedCellDelegate(parent, MakeStore(capacity))
 {
 }
+
+CachedCellDelegate::CachedCellDelegate(QObject* parent, std::shared_ptr<PictureStore> store)
+    : QStyledItemDelegate(parent), m_store(store ? std::move(store) : MakeStore(256))
+{
+}
+
+std::shared_ptr<CachedCellDelegate::PictureStore> CachedCellDelegate::MakeStore(int capacity)
+{
+    return std::make_shared<PictureStore>(capacity);
+}
+
+int CachedCellDelegate::StoredCount() const { return m_store->Count(); }
+int CachedCellDelegate::ReusedCount() const { return m_store->Reused(); }
 
 void CachedCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
@@ -34,7 +51,9 @@ void CachedCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
                           QStyleOptionViewItem::HasDecoration)) &&
         opt.backgroundBrush.style() == Qt::NoBrush && opt.rect.isValid() && painter->opacity() == 1.0 &&
         t.type() <= QTransform::TxTranslate && t.dx() == std::floor(t.dx()) && t.dy() == std::floor(t.dy());
+    const CellId cell{option.widget, index.row(), index.column()};
     if (!plain) {
+        m_lastPlain.remove(cell);
         QStyledItemDelegate::paint(painter, option, index);
         return;
     }
@@ -64,19 +83,9 @@ void CachedCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     key.style = opt.widget ? static_cast<const void*>(opt.widget->style()) : nullptr;
     key.format = int(format);
 
-    auto found = m_recent.constFind(key);
-    if (found != m_recent.constEnd()) {
-        ++m_reused;
-        painter->drawImage(opt.rect.topLeft(), *found);
-        return;
-    }
-    auto older = m_older.find(key);
-    if (older != m_older.end()) {
-        ++m_reused;
-        const QImage picture = *older;
-        m_older.erase(older);
-        Keep(key, picture);
-        painter->drawImage(opt.rect.topLeft(), picture);
+    m_lastPlain.insert(cell, {option, key});
+    if (const QImage* kept = m_store->Find(key)) {
+        painter->drawImage(opt.rect.topLeft(), *kept);
         return;
     }
 
@@ -95,11 +104,157 @@ void CachedCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
         at.rect.moveTo(0, 0);
         QStyledItemDelegate::paint(&p, at, index);
     }
-    Keep(key, picture);
+    m_store->Keep(key, picture);
     painter->drawImage(opt.rect.topLeft(), picture);
 }
 
-void CachedCellDelegate::Keep(const Key& key, const QImage& picture) const
+const QImage* CachedCellDelegate::PictureStore::Find(const Key& key)
+{
+    auto found = m_recent.constFind(key);
+    if (found != m_recent.constEnd()) {
+        ++m_reused;
+        return &*found;
+    }
+    auto older = m_older.find(key);
+    if (older == m_older.end())
+        return nullptr;
+    ++m_reused;
+    const QImage picture = *older;
+    m_older.erase(older);
+    Keep(key, picture);
+    return &*m_recent.constFind(key);
+}
+
+void CachedCellDelegate::RepaintBand(QTableView* view, int column, int firstRow, int lastRow, const QRect& area)
+{
+    QWidget* viewport = view ? view->viewport() : nullptr;
+    if (!viewport)
+        return;
+    // What of it the viewport shows: all that a repaint of it can cover.
+    const QRect shown = area & viewport->rect();
+    if (shown.isEmpty())
+        return;
+    if (m_filtered != viewport) {
+        if (m_filtered)
+            m_filtered->removeEventFilter(this);
+        viewport->installEventFilter(this);
+        m_filtered = viewport;
+    }
+    m_band = {view, column, firstRow, lastRow, shown};
+    viewport->update(shown);
+}
+
+bool CachedCellDelegate::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::Paint || !m_band.view || watched != m_band.view->viewport())
+        return QStyledItemDelegate::eventFilter(watched, event);
+    // Only the repaint asked for, alone; anything more is the view's to paint.
+    if (static_cast<QPaintEvent*>(event)->region() != QRegion(m_band.area) || !CopyBand(QRegion(m_band.area)))
+        return false;
+    m_band = {};
+    ++m_bandsCopied;
+    return true;
+}
+
+// Paints what the view's own painting would for a region within one column's cells of rows
+// first..last: each cell the region touches, then the grid lines across the region. The cells
+// are copied from the kept pictures; false (nothing painted) when one is missing or the view
+// is laid out in a way this does not follow.
+bool CachedCellDelegate::CopyBand(const QRegion& region)
+{
+    QTableView* view = m_band.view;
+    const QAbstractItemModel* model = view->model();
+    const int column = m_band.column;
+    if (!model || view->itemDelegate() != this || view->isRightToLeft() || view->dragDropMode() != QAbstractItemView::NoDragDrop ||
+        column < 0 || column >= model->columnCount(view->rootIndex()) || view->isColumnHidden(column) ||
+        view->itemDelegateForColumn(column) || m_band.first < 0 || m_band.last < m_band.first ||
+        m_band.last >= model->rowCount(view->rootIndex()))
+        return false;
+    const int grid = view->showGrid() ? 1 : 0;
+    const int left = view->columnViewportPosition(column);
+    const int width = view->columnWidth(column);
+    const QRect bounds = region.boundingRect();
+    if (bounds.left() < left || bounds.right() > left + width - 1 ||
+        bounds.top() < view->rowViewportPosition(m_band.first) ||
+        bounds.bottom() > view->rowViewportPosition(m_band.last) + view->rowHeight(m_band.last) - 1)
+        return false;
+
+    struct Cell {
+        QModelIndex index;
+        QStyleOptionViewItem option;
+        QImage picture; // when kept: the cell needs no painting
+    };
+    QVarLengthArray<Cell, 16> cells;
+    for (int row = m_band.first; row <= m_band.last; ++row) {
+        if (view->isRowHidden(row) || view->rowSpan(row, column) != 1 || view->columnSpan(row, column) != 1 ||
+            view->itemDelegateForRow(row))
+            return false;
+        const QRect rect(left, view->rowViewportPosition(row), width - grid, view->rowHeight(row) - grid);
+        if (!rect.intersects(bounds))
+            continue;
+        const auto last = m_lastPlain.constFind(CellId{view, row, column});
+        if (last == m_lastPlain.constEnd() || last->option.rect != rect)
+            return false;
+        Cell cell{model->index(row, column, view->rootIndex()), last->option, QImage()};
+        // A text shown as it is (the delegate turns line breaks into line separators), neither it
+        // nor the last one empty (so that the cell's display features are those of its last
+        // painting): the picture kept for it, if any. Anything else is painted.
+        const QVariant value = cell.index.data(Qt::DisplayRole);
+        if (!last->key.text.isEmpty() && value.typeId() == QMetaType::QString) {
+            Key key = last->key;
+            key.text = value.toString();
+            if (!key.text.isEmpty() && !key.text.contains(QLatin1Char('\n')))
+                if (const QImage* kept = m_store->Find(key))
+                    cell.picture = *kept;
+        }
+        cells.append(cell);
+    }
+
+    QPainter painter(view->viewport());
+    for (const Cell& c : cells) {
+        if (!c.picture.isNull())
+            painter.drawImage(c.option.rect.topLeft(), c.picture);
+        else
+            paint(&painter, c.option, c.index);
+    }
+    if (!grid)
+        return true;
+    QStyleOptionViewItem option;
+    option.initFrom(view);
+    const QColor colour = QColor::fromRgba(static_cast<QRgb>(view->style()->styleHint(QStyle::SH_Table_GridLineColor, &option, view)));
+    const QPen pen(colour, 1, view->gridStyle());
+    // A solid one-pixel line without antialiasing on a device of one pixel a unit covers exactly
+    // the pixels of a one-pixel-high or -wide rectangle: filled as one, without the line
+    // drawing's setup.
+    const bool solid = view->gridStyle() == Qt::SolidLine && !painter.testRenderHint(QPainter::Antialiasing) &&
+                       painter.device()->devicePixelRatio() == 1;
+    const auto line = [&](int x1, int y1, int x2, int y2) {
+        if (solid)
+            painter.fillRect(QRect(QPoint(x1, y1), QPoint(x2, y2)), colour);
+        else
+            painter.drawLine(x1, y1, x2, y2);
+    };
+    if (!solid)
+        painter.setPen(pen);
+    const QHeaderView* rows = view->verticalHeader();
+    const QHeaderView* columns = view->horizontalHeader();
+    for (QRect dirty : region) {
+        dirty.setBottom(std::min(dirty.bottom(), rows->length() - rows->offset() - 1));
+        dirty.setRight(std::min(dirty.right(), columns->length() - columns->offset() - 1));
+        if (!dirty.isValid())
+            continue;
+        for (int row = m_band.first; row <= m_band.last; ++row) {
+            const int top = view->rowViewportPosition(row), height = view->rowHeight(row);
+            if (top <= dirty.bottom() && top + height - 1 >= dirty.top())
+                line(dirty.left(), top + height - grid, dirty.right(), top + height - grid);
+        }
+        const int x = left + width - grid;
+        line(x, dirty.top(), x, dirty.bottom());
+    }
+    return true;
+}
+
+void CachedCellDelegate::PictureStore::Keep(const Key& key, const QImage& picture)
 {
     if (m_recent.size() >= (m_capacity + 1) / 2) {
         m_older.swap(m_recent);

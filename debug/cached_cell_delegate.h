@@ -8,27 +8,54 @@
 // Only plain text cells on the view's own solid background are kept: a selected, alternating,
 // checkable or decorated cell, a cell with its own background, or a painter that is scaled or
 // rotated is painted the usual way every time.
+//
+// A table view whose texts are set behind its back (the model's signals held) can also have the
+// changed cells of one column repainted from the kept pictures alone, without the view's own
+// painting: see RepaintBand.
 
 #include <QColor>
 #include <QFont>
 #include <QHash>
 #include <QImage>
+#include <QPointer>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QStyledItemDelegate>
+#include <memory>
+
+class QTableView;
 
 class CachedCellDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
+    class PictureStore;
     // capacity: the most cell pictures kept. The store keeps the pictures used most recently:
     // when it is full, those not used since it was last full are dropped.
     explicit CachedCellDelegate(QObject* parent = nullptr, int capacity = 256);
+    // With a store shared with other delegates: lists that show the same texts in cells of the
+    // same look use the pictures any of them made.
+    CachedCellDelegate(QObject* parent, std::shared_ptr<PictureStore> store);
+    static std::shared_ptr<PictureStore> MakeStore(int capacity);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
-    int StoredCount() const { return int(m_recent.size() + m_older.size()); }
-    // Paints that copied a kept picture (for tests and diagnostics).
-    int ReusedCount() const { return m_reused; }
+    // Asks for the repaint of `area` of a table view's viewport, which covers only cells of
+    // `column` in rows firstRow..lastRow whose texts were set without the model telling the view.
+    // When that repaint comes on its own (nothing else of the view asked to be painted with it),
+    // each of those cells is painted as this delegate paints it, with the options the view gave
+    // it last time (mostly a copy of the picture kept for its text), and the view's grid lines
+    // are drawn over them, without the view's own painting. A repaint of anything more, a cell not
+    // last painted as a plain one, or a view laid out otherwise than in plain rows and columns is
+    // left to the view.
+    void RepaintBand(QTableView* view, int column, int firstRow, int lastRow, const QRect& area);
+    // Repaints done that way (for tests and diagnostics).
+    int BandsCopied() const { return m_bandsCopied; }
+
+    // Pictures in the store, and paints that copied a kept picture (shared with the delegates
+    // sharing the store; for tests and diagnostics).
+    int StoredCount() const;
+    int ReusedCount() const;
 
     struct Key {
         QString text;
@@ -53,14 +80,58 @@ public:
         }
     };
 
-private:
-    void Keep(const Key& key, const QImage& picture) const;
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
-    // Pictures used since the store was last full, and those used before that.
-    int m_capacity;
-    mutable QHash<Key, QImage> m_recent;
-    mutable QHash<Key, QImage> m_older;
-    mutable int m_reused = 0;
+private:
+    bool CopyBand(const QRegion& region);
+
+    struct CellId {
+        const QWidget* view = nullptr;
+        int row = 0;
+        int column = 0;
+        friend bool operator==(const CellId& a, const CellId& b)
+        {
+            return a.view == b.view && a.row == b.row && a.column == b.column;
+        }
+        friend size_t qHash(const CellId& id, size_t seed = 0) { return qHashMulti(seed, id.view, id.row, id.column); }
+    };
+    // Per cell, how it was last painted when it was painted as a plain cell: the view's options
+    // for it and the key of its picture (whose text is then replaced by the cell's new one).
+    struct LastPlain {
+        QStyleOptionViewItem option;
+        Key key;
+    };
+    mutable QHash<CellId, LastPlain> m_lastPlain;
+    // The repaint asked for by RepaintBand and not yet done.
+    struct Band {
+        QPointer<QTableView> view;
+        int column = -1;
+        int first = -1;
+        int last = -1;
+        QRect area;
+    } m_band;
+    QPointer<QWidget> m_filtered; // the viewport this delegate watches for that repaint
+    int m_bandsCopied = 0;
+
+    std::shared_ptr<PictureStore> m_store;
 };
 
 size_t qHash(const CachedCellDelegate::Key& key, size_t seed = 0);
+
+class CachedCellDelegate::PictureStore {
+public:
+    explicit PictureStore(int capacity) : m_capacity(capacity > 0 ? capacity : 1) {}
+    // The kept picture for key (kept on as one used now), or null.
+    const QImage* Find(const Key& key);
+    void Keep(const Key& key, const QImage& picture);
+    int Count() const { return int(m_recent.size() + m_older.size()); }
+    int Reused() const { return m_reused; }
+
+private:
+    // Pictures used since the store was last full, and those used before that.
+    int m_capacity;
+    QHash<Key, QImage> m_recent;
+    QHash<Key, QImage> m_older;
+    int m_reused = 0;
+};

@@ -146,6 +146,11 @@ public:
             if (band < area.width())
                 area = QRect(area.left() + (area.width() - band) / 2, area.top(), band, area.height());
         }
+        if (m_quiet)
+            if (auto* cells = qobject_cast<CachedCellDelegate*>(m_list->itemDelegate())) {
+                cells->RepaintBand(m_list, m_col, m_first, m_last, area);
+                return;
+            }
         m_list->viewport()->update(area);
     }
 
@@ -342,6 +347,9 @@ void DlgSub2::InitLiveLists()
     m_listSample = controlAs<QTableWidget>(kIdListSample);
     m_listBaseline = controlAs<QTableWidget>(kIdListBaseline);
     m_listDiff = controlAs<QTableWidget>(kIdListDiff);
+    // The three lists show numbers of the same range in cells of the same look: a text one of
+    // them has shown is copied by the others too.
+    m_cellPictures = CachedCellDelegate::MakeStore(512);
     for (QTableWidget* list : {m_listSample, m_listBaseline, m_listDiff}) {
         if (!list)
             continue;
@@ -364,7 +372,7 @@ void DlgSub2::InitLiveLists()
         list->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
         // The values come back to the same few texts tick after tick: their cells are copied,
         // not drawn anew.
-        list->setItemDelegate(new CachedCellDelegate(list));
+        list->setItemDelegate(new CachedCellDelegate(list, m_cellPictures));
     }
 
     for (int j = 0; j < kSlotCount; ++j) {
@@ -687,7 +695,7 @@ void DlgSub2::SetFullRefresh(bool full)
             if (full)
                 list->setItemDelegate(new QStyledItemDelegate(list));
             else
-                list->setItemDelegate(new CachedCellDelegate(list));
+                list->setItemDelegate(new CachedCellDelegate(list, m_cellPictures));
             delete old;
         }
 }

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "app/dialog_page.h"
+#include "debug/cached_cell_delegate.h"
 #include "debug/frame_receiver.h"
 #include "debug/key_slot.h"
 #include "debug/live_history.h"
@@ -197,6 +198,7 @@ private:
     QTableWidget* m_listSample = nullptr;
     QTableWidget* m_listBaseline = nullptr;
     QTableWidget* m_listDiff = nullptr;
+    std::shared_ptr<CachedCellDelegate::PictureStore> m_cellPictures; // shared by the three lists
     QCheckBox* m_checkChannel[kSlotCount] = {};
     QLabel* m_marker[kSlotCount] = {};
 

@@ -1,7 +1,11 @@
 // The live lists' delegate: the cells it copies look exactly like cells painted the usual way.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QTest>
 #include <QHeaderView>
+#include <QScreen>
+#include <QSignalBlocker>
 #include <QTableWidget>
 
 #include "debug/cached_cell_delegate.h"
@@ -66,6 +70,74 @@ TEST(CachedCellDelegate, CopiedCellsLookLikePaintedOnes)
         l->setStyleSheet(QStringLiteral("QTableWidget { background: #ffe0e0; }"));
     }
     same("another background");
+}
+
+// Texts set behind the view's back and repainted as a band: what the window shows is what the
+// view shows of the same texts set the usual way, whether the band was copied or left to the view.
+TEST(CachedCellDelegate, BandsRepaintedFromPicturesLookLikeTheViewsOwn)
+{
+    List cached(true), plain(false);
+    auto* delegate = qobject_cast<CachedCellDelegate*>(cached.itemDelegate());
+    ASSERT_NE(delegate, nullptr);
+    for (List* l : {&cached, &plain}) {
+        l->item(3, 1)->setText(QStringLiteral("7"));
+        l->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(l));
+    }
+    auto shown = [](List& l) {
+        QCoreApplication::sendPostedEvents(&l, QEvent::UpdateRequest);
+        QCoreApplication::sendPostedEvents(l.viewport(), QEvent::UpdateRequest);
+        return l.screen()->grabWindow(l.winId()).toImage();
+    };
+    int round = 0;
+    // Sets new numbers in rows 0..3 of column 1 on both lists without their views hearing of it,
+    // and has the same band of them repainted: by the cached list's delegate, and by the other
+    // list's view. copied: whether the delegate is expected to do it itself (1, 0; -1: either).
+    auto step = [&](const char* what, int copied, QMargins widen = QMargins(-20, 0, -20, 0)) {
+        ++round;
+        const int before = delegate->BandsCopied();
+        for (List* l : {&cached, &plain}) {
+            const QSignalBlocker hold(l->model());
+            for (int row = 0; row < 4; ++row)
+                l->item(row, 1)->setText(QString::number((row * 37 + round * 5) % 11 - 5));
+        }
+        const QRect area =
+            (cached.visualRect(cached.model()->index(0, 1)) | cached.visualRect(cached.model()->index(3, 1))).marginsAdded(widen);
+        delegate->RepaintBand(&cached, 1, 0, 3, area);
+        plain.viewport()->update(area);
+        const QImage a = shown(cached), b = shown(plain);
+        ASSERT_FALSE(a.isNull());
+        EXPECT_TRUE(a == b) << what;
+        if (copied >= 0)
+            EXPECT_EQ(delegate->BandsCopied() > before, copied == 1) << what;
+    };
+    for (List* l : {&cached, &plain})
+        l->repaint(); // every cell painted once as a plain one
+    step("plain cells", 1);
+    step("again, texts seen before", 1);
+    step("whole cells and the grid lines right of and below them", 1, QMargins(0, 0, 1, 1));
+    for (List* l : {&cached, &plain})
+        l->selectRow(2);
+    QCoreApplication::processEvents();
+    step("a selected row in the band", 0);
+    for (List* l : {&cached, &plain})
+        l->clearSelection();
+    QCoreApplication::processEvents();
+    step("selection gone", 1);
+    for (List* l : {&cached, &plain})
+        l->setGridStyle(Qt::DashLine);
+    QCoreApplication::processEvents();
+    step("dashed grid", 1);
+    for (List* l : {&cached, &plain})
+        l->setShowGrid(false);
+    QCoreApplication::processEvents();
+    step("no grid", 1);
+    for (List* l : {&cached, &plain}) {
+        l->setShowGrid(true);
+        l->setRowHidden(1, true);
+    }
+    QCoreApplication::processEvents();
+    step("a hidden row", -1);
 }
 
 } // namespace
