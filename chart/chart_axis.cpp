@@ -10,10 +10,6 @@
 
 namespace {
 
-// Pixel offsets are kept within this many pixels of the axis start, so that far-away values
-// still give defined integer positions that the clip removes.
-constexpr double kPixelLimit = ChartPixelMap::kPixelLimit;
-
 int TruncHalf(double v)
 {
     return static_cast<int>(std::fabs(v));
@@ -236,6 +232,7 @@ ChartFont CChartAxis::TickFont() const
 
 void CChartAxis::RegisterSerie(CChartSerie* serie)
 {
+    CatchUpScrollBar();
     if (serie && std::find(m_series.begin(), m_series.end(), serie) == m_series.end())
         m_series.push_back(serie);
 }
@@ -286,6 +283,14 @@ void CChartAxis::RefreshAutoRange()
     }
 }
 
+void CChartAxis::FollowNewPoints(bool deferBar)
+{
+    if (deferBar && m_autoMode == ManualRange)
+        m_scrollBarBehind = true;
+    else
+        RefreshAutoRange();
+}
+
 // --- mapping ------------------------------------------------------------------------------
 
 double CChartAxis::ScreenToValue(int px) const
@@ -302,11 +307,7 @@ double CChartAxis::ScreenToValue(int px) const
 int CChartAxis::ValueToPixel(double v) const
 {
     const int length = std::abs(m_endPx - m_startPx);
-    double d = std::floor(length * (v - m_min) / (m_max - m_min));
-    if (std::isnan(d))
-        d = 0;
-    d = std::clamp(d, -kPixelLimit, kPixelLimit);
-    const int offset = static_cast<int>(d);
+    const int offset = ChartPixelOffset(length * (v - m_min) / (m_max - m_min));
     return m_horizontal ? m_startPx + offset : m_startPx - offset;
 }
 
@@ -371,6 +372,7 @@ void CChartAxis::ScrollToStep(int previous, int current, bool reversed)
 
 void CChartAxis::UpdateScrollBar()
 {
+    m_scrollBarBehind = false;
     if (m_scrollBar)
         m_scrollBar->Refresh();
 }

@@ -108,6 +108,14 @@ TEST_F(AxisFixture, ValuePixelMappingUsesFloorAndSpan)
     EXPECT_GT(horizontal.ValueToPixel(1e300), 1000000);
     EXPECT_LT(horizontal.ValueToPixel(-1e300), -1000000);
     EXPECT_EQ(horizontal.ValueToPixel(std::nan("")), 10);
+
+    // The offset is floor's, limited to 2^20 pixels either way, around every edge of that.
+    const double inf = std::numeric_limits<double>::infinity(), limit = 1 << 20;
+    for (double q : {0.0, -0.0, 0.5, -0.5, -1e-300, 1.0, -1.0, -2.0, 2.75, -2.75, limit - 0.5, limit, limit + 0.5,
+                     -limit + 0.5, -limit, -limit - 0.5, 1e300, -1e300, inf, -inf}) {
+        EXPECT_EQ(ChartPixelOffset(q), int(std::clamp(std::floor(q), -limit, limit))) << q;
+    }
+    EXPECT_EQ(ChartPixelOffset(std::nan("")), 0);
 }
 
 TEST_F(AxisFixture, EmptyRangeMapsEverythingToTheMiddle)
