@@ -315,10 +315,13 @@ ChartPixelMap CChartAxis::PixelMap() const
 {
     ChartPixelMap map;
     map.valid = true;
-    map.horizontal = m_horizontal;
-    map.empty = m_min == m_max;
+    map.direction = m_horizontal ? 1 : -1;
+    if (m_min == m_max) {
+        // 0 * anything / 1 is 0 or NaN, either an offset of 0: every value maps to the middle.
+        map.start = PixelOf(m_min);
+        return map;
+    }
     map.start = m_startPx;
-    map.half = TruncHalf((m_endPx - m_startPx) * 0.5);
     map.length = std::abs(m_endPx - m_startPx);
     map.min = m_min;
     map.range = m_max - m_min;

@@ -37,23 +37,16 @@ inline int ChartPixelOffset(double q)
 }
 
 // An axis' value -> pixel mapping (CChartAxis::PixelOf) as plain numbers, for mapping many
-// values without a call each; the same arithmetic, so the same pixels.
+// values without a call each; the same arithmetic, so the same pixels. An empty range, which
+// maps every value to the middle of the axis, is a map of length 0 that starts there.
 struct ChartPixelMap {
     bool valid = false; // false: the axis maps its own way, use PixelOf
-    bool horizontal = false;
-    bool empty = false; // an empty range: every value maps to the middle
     int start = 0;
-    int half = 0;
+    int direction = 1;  // 1 along a horizontal axis, -1 up a vertical one
     double length = 0;
     double min = 0;
     double range = 1;
-    int operator()(double v) const
-    {
-        if (empty)
-            return horizontal ? start + half : start - half;
-        const int offset = ChartPixelOffset(length * (v - min) / range);
-        return horizontal ? start + offset : start - offset;
-    }
+    int operator()(double v) const { return start + direction * ChartPixelOffset(length * (v - min) / range); }
 };
 
 // Dashed grid lines across the plotting rectangle at the tick positions of its axis.

@@ -219,7 +219,7 @@ namespace {
 // A 2-pixel pen also sets the neighbour across the major direction: below a line that runs
 // more sideways than up or down, right of the others.
 template <int W>
-void InnerSegment(std::uint32_t* bits, qsizetype stride, ChartPoint a, ChartPoint b, bool withEnd,
+[[gnu::always_inline]] inline void InnerSegment(std::uint32_t* bits, qsizetype stride, ChartPoint a, ChartPoint b, bool withEnd,
                   std::uint32_t colour)
 {
     static_assert(W == 1 || W == 2, "pens of 1 or 2 pixels");
@@ -242,19 +242,18 @@ void InnerSegment(std::uint32_t* bits, qsizetype stride, ChartPoint a, ChartPoin
         n = ady;
         m = adx;
     }
-    const int pixels = withEnd ? n + 1 : n;
     qsizetype at = qsizetype(a.y) * stride + a.x;
+    // The error term and its steps: d > 0 moves one pixel along the minor direction too.
     int d = 2 * m - n;
-    for (int i = 0; i < pixels; ++i) {
+    const int flat = 2 * m, slant = 2 * m - 2 * n;
+    const qsizetype diagonal = major + minor;
+    for (int k = withEnd ? n + 1 : n; k > 0; --k) {
         bits[at] = colour;
         if (W == 2)
             bits[at + across] = colour;
-        if (d > 0) {
-            at += minor;
-            d -= 2 * n;
-        }
-        d += 2 * m;
-        at += major;
+        const bool step = d > 0;
+        at += step ? diagonal : major;
+        d += step ? slant : flat;
     }
 }
 
