@@ -218,9 +218,10 @@ namespace {
 // the pen's width fixed, walked by offsets into the pixels (bits + y * stride + x, in pixels).
 // A 2-pixel pen also sets the neighbour across the major direction: below a line that runs
 // more sideways than up or down, right of the others.
+// Always inlined: the call would cost about as much as a short segment.
 template <int W>
-[[gnu::always_inline]] inline void InnerSegment(std::uint32_t* bits, qsizetype stride, ChartPoint a, ChartPoint b, bool withEnd,
-                  std::uint32_t colour)
+[[gnu::always_inline]] inline void InnerSegment(std::uint32_t* bits, qsizetype stride, ChartPoint a, ChartPoint b,
+                                                bool withEnd, std::uint32_t colour)
 {
     static_assert(W == 1 || W == 2, "pens of 1 or 2 pixels");
     int adx = b.x - a.x, ady = b.y - a.y;
