@@ -10,10 +10,6 @@
 
 namespace {
 
-// Pixel offsets are kept within this many pixels of the axis start, so that far-away values
-// still give defined integer positions that the clip removes.
-constexpr double kPixelLimit = ChartPixelMap::kPixelLimit;
-
 int TruncHalf(double v)
 {
     return static_cast<int>(std::fabs(v));
@@ -236,6 +232,7 @@ ChartFont CChartAxis::TickFont() const
 
 void CChartAxis::RegisterSerie(CChartSerie* serie)
 {
+    CatchUpScrollBar();
     if (serie && std::find(m_series.begin(), m_series.end(), serie) == m_series.end())
         m_series.push_back(serie);
 }
@@ -286,6 +283,14 @@ void CChartAxis::RefreshAutoRange()
     }
 }
 
+void CChartAxis::FollowNewPoints(bool deferBar)
+{
+    if (deferBar && m_autoMode == ManualRange)
+        m_scrollBarBehind = true;
+    else
+        RefreshAutoRange();
+}
+
 // --- mapping ------------------------------------------------------------------------------
 
 double CChartAxis::ScreenToValue(int px) const
@@ -302,11 +307,7 @@ double CChartAxis::ScreenToValue(int px) const
 int CChartAxis::ValueToPixel(double v) const
 {
     const int length = std::abs(m_endPx - m_startPx);
-    double d = std::floor(length * (v - m_min) / (m_max - m_min));
-    if (std::isnan(d))
-        d = 0;
-    d = std::clamp(d, -kPixelLimit, kPixelLimit);
-    const int offset = static_cast<int>(d);
+    const int offset = ChartPixelOffset(length * (v - m_min) / (m_max - m_min));
     return m_horizontal ? m_startPx + offset : m_startPx - offset;
 }
 
@@ -314,10 +315,13 @@ ChartPixelMap CChartAxis::PixelMap() const
 {
     ChartPixelMap map;
     map.valid = true;
-    map.horizontal = m_horizontal;
-    map.empty = m_min == m_max;
+    map.direction = m_horizontal ? 1 : -1;
+    if (m_min == m_max) {
+        // 0 * anything / 1 is 0 or NaN, either an offset of 0: every value maps to the middle.
+        map.start = PixelOf(m_min);
+        return map;
+    }
     map.start = m_startPx;
-    map.half = TruncHalf((m_endPx - m_startPx) * 0.5);
     map.length = std::abs(m_endPx - m_startPx);
     map.min = m_min;
     map.range = m_max - m_min;
@@ -371,6 +375,7 @@ void CChartAxis::ScrollToStep(int previous, int current, bool reversed)
 
 void CChartAxis::UpdateScrollBar()
 {
+    m_scrollBarBehind = false;
     if (m_scrollBar)
         m_scrollBar->Refresh();
 }

@@ -17,28 +17,36 @@ class CChartScrollBar;
 
 enum AutoRangeMode { ManualRange = 0, FullRange = 1, VisibleRange = 2 };
 
+// Pixel offsets are kept within this many pixels of an axis' start, so that far-away values
+// still give defined integer positions that the clip removes.
+constexpr int kChartPixelLimit = 1 << 20;
+
+// floor(q) as a pixel offset: limited to +-kChartPixelLimit, 0 for NaN. Within the limit by
+// truncating and stepping down below a negative fraction, which gives floor's result in fewer
+// instructions.
+inline int ChartPixelOffset(double q)
+{
+    constexpr int kLimit = kChartPixelLimit;
+    if (q > -kLimit && q < kLimit) {
+        const int t = static_cast<int>(q);
+        return t > q ? t - 1 : t;
+    }
+    if (std::isnan(q))
+        return 0;
+    return q < 0 ? -kLimit : kLimit;
+}
+
 // An axis' value -> pixel mapping (CChartAxis::PixelOf) as plain numbers, for mapping many
-// values without a call each; the same arithmetic, so the same pixels.
+// values without a call each; the same arithmetic, so the same pixels. An empty range, which
+// maps every value to the middle of the axis, is a map of length 0 that starts there.
 struct ChartPixelMap {
-    static constexpr double kPixelLimit = 1 << 20; // pixels beyond this are clamped to it
     bool valid = false; // false: the axis maps its own way, use PixelOf
-    bool horizontal = false;
-    bool empty = false; // an empty range: every value maps to the middle
     int start = 0;
-    int half = 0;
+    int direction = 1;  // 1 along a horizontal axis, -1 up a vertical one
     double length = 0;
     double min = 0;
     double range = 1;
-    int operator()(double v) const
-    {
-        if (empty)
-            return horizontal ? start + half : start - half;
-        double d = std::floor(length * (v - min) / range);
-        if (std::isnan(d))
-            d = 0;
-        const int offset = static_cast<int>(std::clamp(d, -kPixelLimit, kPixelLimit));
-        return horizontal ? start + offset : start - offset;
-    }
+    int operator()(double v) const { return start + direction * ChartPixelOffset(length * (v - min) / range); }
 };
 
 // Dashed grid lines across the plotting rectangle at the tick positions of its axis.
@@ -177,6 +185,17 @@ public:
     const std::vector<CChartSerie*>& Series() const { return m_series; }
     // Follows the data when the automatic mode is on (and always updates the scroll bar).
     void RefreshAutoRange();
+    // A bound series has new points. As RefreshAutoRange, except that with a manual range and
+    // deferBar set the scroll bar is only marked: it catches up in CatchUpScrollBar, which the
+    // control calls when its redrawing resumes and before anything else changes what the bar is
+    // worked out from (a series shown or hidden, added or deleted). The bar ends the same as if
+    // it had followed every new set of points, at the cost of one update instead of one each.
+    void FollowNewPoints(bool deferBar);
+    void CatchUpScrollBar()
+    {
+        if (m_scrollBarBehind)
+            UpdateScrollBar();
+    }
     // Range of the bound series' data (FullRange rule) or of their visible points.
     void DataRange(bool visibleOnly, double& min, double& max) const;
 
@@ -251,6 +270,7 @@ protected:
     bool m_zoomEnabled = true;
     double m_zoomLimit = 0.001;
     CChartScrollBar* m_scrollBar = nullptr;  // owned: deleted by the destructor
+    bool m_scrollBarBehind = false;  // new points came since the bar was last worked out
 };
 
 // The standard numeric axis.

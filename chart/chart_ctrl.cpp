@@ -121,6 +121,7 @@ CChartLineSerie* CChartCtrl::AddLineSerie()
     s->SetSerieColor(kPalette[m_series.size() % kPalette.size()]);
     s->BindAxes(left, bottom);
     m_series[s->Id()] = std::move(serie);
+    ++m_lineSeries;
 
     EnableRedraw(false);
     left->RegisterSerie(s);
@@ -134,7 +135,10 @@ CChartLineSerie* CChartCtrl::AddLineSerie()
 
 void CChartCtrl::DeleteAllSeries()
 {
+    // Scroll bars waiting for new points are worked out while those points still exist.
+    CatchUpScrollBars();
     m_series.clear();
+    m_lineSeries = 0;
     RedrawChart();
 }
 
@@ -356,10 +360,19 @@ void CChartCtrl::EnableRedraw(bool enable)
         ++m_redrawCounter;
     else
         --m_redrawCounter;
+    if (m_redrawCounter > 0)
+        CatchUpScrollBars();
     if (m_redrawCounter > 0 && m_redrawPending) {
         m_redrawPending = false;
         RedrawChart();
     }
+}
+
+void CChartCtrl::CatchUpScrollBars()
+{
+    for (auto& axis : m_axes)
+        if (axis)
+            axis->CatchUpScrollBar();
 }
 
 void CChartCtrl::DrawBackground(ChartSurface& surface, const ChartRect& clientRect)
@@ -638,6 +651,7 @@ void CChartCtrl::OnScroll(CChartScrollBar* bar, CChartScrollBar::ScrollCode code
     bool ours = false;
     for (auto& a : m_axes)
         ours = ours || (a && a.get() == axis);
+    CatchUpScrollBars();
     // The end of a scroll gesture moves nothing: neither the bar nor the range.
     if (ours && code != CChartScrollBar::EndScroll) {
         const int previous = bar->Position();

@@ -2,6 +2,7 @@
 
 #include "chart/chart_ctrl.h"
 
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -38,6 +39,10 @@ void CChartSerie::SetName(const QString& name)
 
 void CChartSerie::SetVisible(bool visible)
 {
+    // The scroll bars worked out from the points so far see the series as it was.
+    for (CChartAxis* axis : {m_horzAxis, m_vertAxis})
+        if (axis)
+            axis->CatchUpScrollBar();
     m_visible = visible;
     Redraw();
 }
@@ -60,17 +65,7 @@ void CChartXYSerie::SetXYData(const double* xs, const double* ys, unsigned n)
 {
     if (!xs || !ys)
         n = 0;
-    if (m_capacity < n) {
-        std::vector<SChartXYPoint>().swap(m_points);
-        m_points.resize(n);
-        m_capacity = n;
-    }
-    for (unsigned i = 0; i < n; ++i)
-        m_points[i] = {xs[i], ys[i]};
-    m_count = n;
-    Sort();
-    RecomputeExtremes();
-
+    StorePoints(n, [xs, ys](unsigned i) { return SChartXYPoint{xs[i], ys[i]}; });
     RefreshAfterNewPoints();
 }
 
@@ -78,11 +73,14 @@ void CChartXYSerie::RefreshAfterNewPoints()
 {
     if (!m_ctrl)
         return;
+    // While the control's redrawing is suspended, the scroll bars of its manual axes wait for
+    // it to resume (one update for all the series set meanwhile); automatic ranges follow now.
+    const bool suspended = m_ctrl->RedrawCounter() < 1;
     m_ctrl->EnableRedraw(false);
     if (m_horzAxis)
-        m_horzAxis->RefreshAutoRange();
+        m_horzAxis->FollowNewPoints(suspended && m_horzAxis->Ctrl() == m_ctrl);
     if (m_vertAxis)
-        m_vertAxis->RefreshAutoRange();
+        m_vertAxis->FollowNewPoints(suspended && m_vertAxis->Ctrl() == m_ctrl);
     m_ctrl->RedrawChart();
     m_ctrl->EnableRedraw(true);
 }
@@ -115,34 +113,41 @@ void CChartLineSerie::DrawLegendKey(ChartSurface& surface, const ChartRect& rect
 
 void CChartLineSerie::DrawAll(ChartSurface& surface)
 {
-    m_pixels.clear();
+    // The pixel buffer keeps its size from one drawing to the next (filled in place below);
+    // a drawing that stops early leaves it empty.
     m_drawnArea = {};
-    if (!m_visible || !m_horzAxis || !m_vertAxis)
-        return;
     unsigned first = 0, last = 0;
-    if (!VisiblePoints(first, last))
+    if (!m_visible || !m_horzAxis || !m_vertAxis || !VisiblePoints(first, last)) {
+        m_pixels.clear();
         return;
+    }
     if (first > 0)
         --first;
     if (last < m_count - 1)
         ++last;
-    if (last < first + 1)
+    if (last < first + 1) {
+        m_pixels.clear();
         return;
+    }
     // A curve that lies wholly beyond one edge of the clip (widened by the pen) draws nothing:
     // the axes map values monotonically, so the pixels of its extremes bound all of its points.
     const int reach = std::max(1, m_lineWidth) + 1;
     const int x1 = m_horzAxis->PixelOf(m_minX), x2 = m_horzAxis->PixelOf(m_maxX);
     const int y1 = m_vertAxis->PixelOf(m_minY), y2 = m_vertAxis->PixelOf(m_maxY);
     if (std::max(x1, x2) < m_drawRect.left - reach || std::min(x1, x2) >= m_drawRect.right + reach ||
-        std::max(y1, y2) < m_drawRect.top - reach || std::min(y1, y2) >= m_drawRect.bottom + reach)
+        std::max(y1, y2) < m_drawRect.top - reach || std::min(y1, y2) >= m_drawRect.bottom + reach) {
+        m_pixels.clear();
         return;
+    }
 
     surface.SetPen(ChartPenStyle::Solid, m_lineWidth, m_colour);
     surface.IntersectClip(m_drawRect);
-    // Written in place: the buffer keeps its size from one drawing to the next.
-    m_pixels.resize(last - first + 1);
+    if (m_pixels.size() < last - first + 1)
+        m_pixels.resize(last - first + 1);
     ChartPoint* out = m_pixels.data();
     std::size_t n = 0;
+    // The box of the pixels, taken as they are made.
+    ChartRect box{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
     const ChartPixelMap mapX = m_horzAxis->PixelMap(), mapY = m_vertAxis->PixelMap();
     const bool mapped = mapX.valid && mapY.valid;
     for (unsigned i = first; i <= last; ++i) {
@@ -152,8 +157,13 @@ void CChartLineSerie::DrawAll(ChartSurface& surface)
         if (std::isnan(p.X) || std::isnan(p.Y))
             continue;
         const ChartPoint px = mapped ? ChartPoint{mapX(p.X), mapY(p.Y)} : PointPixel(i);
-        if (n == 0 || out[n - 1] != px)
+        if (n == 0 || out[n - 1] != px) {
             out[n++] = px;
+            box.left = std::min(box.left, px.x);
+            box.right = std::max(box.right, px.x);
+            box.top = std::min(box.top, px.y);
+            box.bottom = std::max(box.bottom, px.y);
+        }
     }
     m_pixels.resize(n);
     surface.Polyline(m_pixels.data(), int(m_pixels.size()));
@@ -162,13 +172,6 @@ void CChartLineSerie::DrawAll(ChartSurface& surface)
     // Where the polyline can have touched: its points' box, widened by the pen on every side
     // (more than any pen or cap reaches), within the clip.
     if (m_pixels.size() >= 2) {
-        ChartRect box{m_pixels[0].x, m_pixels[0].y, m_pixels[0].x, m_pixels[0].y};
-        for (const ChartPoint& p : m_pixels) {
-            box.left = std::min(box.left, p.x);
-            box.right = std::max(box.right, p.x);
-            box.top = std::min(box.top, p.y);
-            box.bottom = std::max(box.bottom, p.y);
-        }
         box = {std::max(m_drawRect.left, box.left - reach), std::max(m_drawRect.top, box.top - reach),
                std::min(m_drawRect.right, box.right + reach + 1), std::min(m_drawRect.bottom, box.bottom + reach + 1)};
         if (!box.IsEmpty())

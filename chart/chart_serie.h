@@ -7,6 +7,7 @@
 #include <QString>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 class CChartCtrl;
@@ -137,15 +138,50 @@ protected:
     // Replaces the points: storage is reused when they fit; sorts, recomputes the extremes.
     void SetPoints(const PointT* points, unsigned n)
     {
+        StorePoints(n, [points](unsigned i) { return points[i]; });
+    }
+
+    // Replaces the points by point(0) .. point(n - 1) as SetPoints does. Unordered points are
+    // measured as they are stored, in one pass; ordered ones are sorted first and measured
+    // after, in their new order.
+    template <class Make>
+    void StorePoints(unsigned n, Make point)
+    {
         if (m_capacity < n) {
             std::vector<PointT>().swap(m_points);
             m_points.resize(n);
             m_capacity = n;
         }
-        std::copy(points, points + n, m_points.begin());
         m_count = n;
-        Sort();
-        RecomputeExtremes();
+        PointT* out = m_points.data();
+        if (m_order != NoOrder) {
+            for (unsigned i = 0; i < n; ++i)
+                out[i] = point(i);
+            Sort();
+            RecomputeExtremes();
+            return;
+        }
+        // The same comparisons as ExtremesOf, in the same order: starting from the infinities
+        // gives the first value with a number (or an infinity equal to it).
+        constexpr double inf = std::numeric_limits<double>::infinity();
+        double minX = inf, maxX = -inf, minY = inf, maxY = -inf;
+        for (unsigned i = 0; i < n; ++i) {
+            const PointT p = point(i);
+            out[i] = p;
+            minX = p.X < minX ? p.X : minX;
+            maxX = p.X > maxX ? p.X : maxX;
+            minY = p.Y < minY ? p.Y : minY;
+            maxY = p.Y > maxY ? p.Y : maxY;
+        }
+        // Only a coordinate without any number leaves its minimum above its maximum.
+        if (minX > maxX)
+            minX = maxX = 0;
+        if (minY > maxY)
+            minY = maxY = 0;
+        m_minX = minX;
+        m_maxX = maxX;
+        m_minY = minY;
+        m_maxY = maxY;
     }
 
     double Key(const PointT& p) const { return m_order == OrderByY ? p.Y : p.X; }

@@ -201,16 +201,96 @@ bool QPainterChartSurface::FastPenSetup(FastPen& pen)
         pen.cb = std::min(pen.cb, m_clip.bottom - 1);
     }
     pen.colour = 0xFF000000u | ((m_penColour & 0xFFu) << 16) | (m_penColour & 0xFF00u) | ((m_penColour >> 16) & 0xFFu);
+    if (m_shortPath && pen.w <= 2) {
+        // Pens 1 and 2 pixels wide start at the line's pixel (no offset before it) and reach
+        // w - 1 pixels beyond it, down or right.
+        pen.il = pen.cl;
+        pen.it = pen.ct;
+        pen.ir = pen.cr - (pen.w - 1);
+        pen.ib = pen.cb - (pen.w - 1);
+    }
     return true;
 }
+
+namespace {
+
+// A segment whose every pixel, pen included, is visible: the Bresenham line of FastSegment with
+// the pen's width fixed, walked by offsets into the pixels (bits + y * stride + x, in pixels).
+// A 2-pixel pen also sets the neighbour across the major direction: below a line that runs
+// more sideways than up or down, right of the others.
+// Always inlined: the call would cost about as much as a short segment.
+template <int W>
+[[gnu::always_inline]] inline void InnerSegment(std::uint32_t* bits, qsizetype stride, ChartPoint a, ChartPoint b,
+                                                bool withEnd, std::uint32_t colour)
+{
+    static_assert(W == 1 || W == 2, "pens of 1 or 2 pixels");
+    int adx = b.x - a.x, ady = b.y - a.y;
+    qsizetype stepX = 1, stepY = stride;
+    if (adx < 0) {
+        adx = -adx;
+        stepX = -1;
+    }
+    if (ady < 0) {
+        ady = -ady;
+        stepY = -stride;
+    }
+    qsizetype major = stepX, minor = stepY, across = stride;
+    int n = adx, m = ady;
+    if (adx < ady) {
+        major = stepY;
+        minor = stepX;
+        across = 1;
+        n = ady;
+        m = adx;
+    }
+    qsizetype at = qsizetype(a.y) * stride + a.x;
+    // The error term and its steps: d > 0 moves one pixel along the minor direction too.
+    int d = 2 * m - n;
+    const int flat = 2 * m, slant = 2 * m - 2 * n;
+    const qsizetype diagonal = major + minor;
+    for (int k = withEnd ? n + 1 : n; k > 0; --k) {
+        bits[at] = colour;
+        if (W == 2)
+            bits[at + across] = colour;
+        const bool step = d > 0;
+        at += step ? diagonal : major;
+        d += step ? slant : flat;
+    }
+}
+
+}  // namespace
 
 bool QPainterChartSurface::FastLine(ChartPoint from, ChartPoint to, bool withEnd)
 {
     FastPen pen;
     if (!FastPenSetup(pen))
         return false;
+    if (pen.Inner(from) && pen.Inner(to)) {
+        auto* bits = reinterpret_cast<std::uint32_t*>(m_bits);
+        if (pen.w == 1)
+            InnerSegment<1>(bits, m_stride / 4, from, to, withEnd, pen.colour);
+        else
+            InnerSegment<2>(bits, m_stride / 4, from, to, withEnd, pen.colour);
+        return true;
+    }
     FastSegment(pen, from, to, withEnd);
     return true;
+}
+
+template <int W>
+void QPainterChartSurface::FastPolyline(const FastPen& pen, const ChartPoint* points, int count)
+{
+    auto* bits = reinterpret_cast<std::uint32_t*>(m_bits);
+    const qsizetype stride = m_stride / 4;
+    bool innerFrom = pen.Inner(points[0]);
+    for (int i = 1; i < count; ++i) {
+        const bool innerTo = pen.Inner(points[i]);
+        if (innerFrom && innerTo)
+            InnerSegment<W>(bits, stride, points[i - 1], points[i], true, pen.colour);
+        else
+            FastSegment(pen, points[i - 1], points[i], true);
+        innerFrom = innerTo;
+    }
 }
 
 void QPainterChartSurface::FastSegment(const FastPen& pen, ChartPoint from, ChartPoint to, bool withEnd)
@@ -383,8 +463,13 @@ void QPainterChartSurface::Polyline(const ChartPoint* points, int count)
         return;
     FastPen pen;
     if (FastPenSetup(pen)) {
-        for (int i = 1; i < count; ++i)
-            FastSegment(pen, points[i - 1], points[i], true);
+        if (pen.w == 1)
+            FastPolyline<1>(pen, points, count);
+        else if (pen.w == 2)
+            FastPolyline<2>(pen, points, count);
+        else
+            for (int i = 1; i < count; ++i)
+                FastSegment(pen, points[i - 1], points[i], true);
         return;
     }
     Flush();

@@ -656,14 +656,9 @@ bool DlgSub2::ChartsHoldCurvesOf(const int* slotList, int count) const
     for (int i = 0; i < count; ++i)
         if (slotList[i] != m_curveSlots[i])
             return false;
-    for (CChartCtrl* chart : {m_chartSample, m_chartBaseline, m_chartDiff})
-        if (chart) {
-            if (chart->SeriesCount() != size_t(count))
-                return false;
-            for (CChartSerie* s : chart->Series())
-                if (!dynamic_cast<CChartLineSerie*>(s))
-                    return false;
-        }
+    for (const CChartCtrl* chart : {m_chartSample, m_chartBaseline, m_chartDiff})
+        if (chart && (chart->SeriesCount() != size_t(count) || chart->LineSeriesCount() != size_t(count)))
+            return false;
     return true;
 }
 

@@ -108,6 +108,26 @@ TEST_F(AxisFixture, ValuePixelMappingUsesFloorAndSpan)
     EXPECT_GT(horizontal.ValueToPixel(1e300), 1000000);
     EXPECT_LT(horizontal.ValueToPixel(-1e300), -1000000);
     EXPECT_EQ(horizontal.ValueToPixel(std::nan("")), 10);
+
+    // The offset is floor's, limited to 2^20 pixels either way, around every edge of that.
+    const double inf = std::numeric_limits<double>::infinity(), limit = 1 << 20;
+    for (double q : {0.0, -0.0, 0.5, -0.5, -1e-300, 1.0, -1.0, -2.0, 2.75, -2.75, limit - 0.5, limit, limit + 0.5,
+                     -limit + 0.5, -limit, -limit - 0.5, 1e300, -1e300, inf, -inf}) {
+        EXPECT_EQ(ChartPixelOffset(q), int(std::clamp(std::floor(q), -limit, limit))) << q;
+    }
+    EXPECT_EQ(ChartPixelOffset(std::nan("")), 0);
+
+    // The axis' map of many values gives PixelOf's pixels, for every kind of range.
+    const double nan = std::nan("");
+    const double ranges[][2] = {{0, 500}, {-20, 200}, {3, 3}, {200, 0}, {-inf, inf}, {nan, nan}, {0, 1e-310}};
+    for (const auto& r : ranges)
+        for (CChartStandardAxis* axis : {&vertical, &horizontal}) {
+            axis->SetRange(r[0], r[1]);
+            const ChartPixelMap map = axis->PixelMap();
+            ASSERT_TRUE(map.valid);
+            for (double v : {-1e300, -21.0, -0.5, 0.0, 2.5, 3.0, 117.3, 499.99, 1e300, inf, -inf, nan})
+                EXPECT_EQ(map(v), axis->PixelOf(v)) << r[0] << ".." << r[1] << " at " << v;
+        }
 }
 
 TEST_F(AxisFixture, EmptyRangeMapsEverythingToTheMiddle)

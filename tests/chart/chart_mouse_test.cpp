@@ -345,3 +345,64 @@ TEST_F(ScrollFixture, ScrollingToTheEndStopsAtTheLastPage)
 }
 
 }  // namespace
+
+namespace {
+
+// Points set while redrawing is suspended: the bars of manual axes end as they would have had
+// they followed every set of points at once, also when a series is hidden or all are deleted
+// before redrawing resumes; an automatic range follows the points at once.
+TEST(ChartScroll, BarsFollowPointsSetWhileRedrawingIsSuspended)
+{
+    const auto xs = Ramp(200), shifted = Ramp(200, -300), ys = Ramp(200, 0, 3);
+    const auto state = [](CChartCtrl& chart) {
+        std::vector<int> out;
+        for (AxisPosition pos : {BottomAxis, LeftAxis}) {
+            const CChartScrollBar* bar = chart.AxisAt(pos)->ScrollBar();
+            out.insert(out.end(), {bar->Hi(), bar->Position(), bar->minimum(), bar->maximum(), bar->value(),
+                                   bar->sliderPosition(), bar->isEnabled() ? 1 : 0});
+        }
+        return out;
+    };
+    // The same steps on two charts, once with redrawing on and once inside one suspension.
+    std::vector<int> states[2];
+    for (int suspended = 0; suspended < 2; ++suspended) {
+        CChartCtrl chart;
+        chart.resize(500, 300);
+        chart.CreateAxisAt(BottomAxis)->SetRange(0, 50);
+        chart.CreateAxisAt(LeftAxis)->SetRange(0, 100);
+        CChartLineSerie* a = chart.AddLineSerie();
+        CChartLineSerie* b = chart.AddLineSerie();
+        for (int round = 0; round < 3; ++round) {
+            if (suspended)
+                chart.EnableRedraw(false);
+            a->SetXYData(xs.data(), ys.data(), 200);
+            b->SetXYData(shifted.data(), xs.data(), round == 0 ? 200 : 20);
+            if (round == 1)
+                b->SetVisible(false);
+            if (round == 2) {
+                chart.DeleteAllSeries();
+                a = chart.AddLineSerie();
+                b = chart.AddLineSerie();
+                a->SetXYData(xs.data(), xs.data(), 100);
+                chart.DeleteAllSeries();
+            }
+            if (suspended)
+                chart.EnableRedraw(true);
+            states[suspended].push_back(-1);
+            for (int v : state(chart))
+                states[suspended].push_back(v);
+        }
+        // An automatic range follows at once, suspended or not.
+        chart.EnableRedraw(false);
+        chart.AxisAt(LeftAxis)->SetAutomatic(true);
+        CChartLineSerie* c = chart.AddLineSerie();
+        c->SetXYData(xs.data(), ys.data(), 200);
+        EXPECT_EQ(chart.AxisAt(LeftAxis)->RangeMax(), 597);
+        chart.EnableRedraw(true);
+    }
+    EXPECT_EQ(states[1], states[0]);
+    // The bottom bar had something to scroll in every round.
+    EXPECT_GT(states[0][1], 10);
+}
+
+}  // namespace

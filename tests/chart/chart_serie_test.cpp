@@ -191,6 +191,25 @@ TEST_F(SerieFixture, NaNValuesSortLastAndAreSkipped)
     ASSERT_TRUE(s->YRange(lo, hi));
     EXPECT_EQ(lo, 1);
     EXPECT_EQ(hi, 299);
+
+    // Unordered, the same extremes; a coordinate without any number spans 0..0.
+    CChartLineSerie* u = chart->AddLineSerie();
+    u->SetPointOrder(NoOrder);
+    u->SetXYData(xs.data(), ys.data(), 300);
+    ASSERT_TRUE(u->XRange(lo, hi));
+    EXPECT_EQ(lo, 0);
+    EXPECT_EQ(hi, 298);
+    ASSERT_TRUE(u->YRange(lo, hi));
+    EXPECT_EQ(lo, 1);
+    EXPECT_EQ(hi, 299);
+    EXPECT_TRUE(std::isnan(u->Point(0).X));
+    const std::vector<double> none(300, std::nan(""));
+    u->SetXYData(none.data(), ys.data(), 300);
+    ASSERT_TRUE(u->XRange(lo, hi));
+    EXPECT_EQ(lo, 0);
+    EXPECT_EQ(hi, 0);
+    ASSERT_TRUE(u->YRange(lo, hi));
+    EXPECT_EQ(lo, 1);
 }
 
 TEST_F(SerieFixture, LegendKeyOnlyForNamedSeries)

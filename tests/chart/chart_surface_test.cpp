@@ -137,6 +137,51 @@ TEST_P(SurfaceTest, FillEdgeAndText)
 INSTANTIATE_TEST_SUITE_P(Formats, SurfaceTest,
                          ::testing::Values(QImage::Format_RGB32, QImage::Format_ARGB32_Premultiplied, QImage::Format_RGB888));
 
+// Lines of 1 and 2 pixels wholly inside the clip take a shorter path; whether a line takes it or
+// not must not change a pixel. Every pair of points around the clip's edges (every direction and
+// slope, inside, touching and crossing the edges), as single lines and as one polyline, for pens
+// of 1 to 3 pixels.
+TEST(ChartSurfaceLines, ShortPathSetsTheSamePixelsAsTheGeneralOne)
+{
+    const ChartRect clip{5, 4, 27, 21};
+    const int xs[] = {3, 4, 5, 6, 14, 25, 26, 27, 29};
+    const int ys[] = {2, 3, 4, 5, 11, 19, 20, 21, 23};
+    std::vector<ChartPoint> points;
+    for (int x : xs)
+        for (int y : ys)
+            points.push_back({x, y});
+    // Either one line from a to b (LineTo, which leaves out the end pixel of thin lines, and a
+    // two-point polyline, side by side) or the polyline through every point.
+    const auto draw = [&](bool shortPath, int width, ChartPoint a, ChartPoint b, bool all) {
+        QImage image(64, 26, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainterChartSurface s(&image);
+        s.SetShortLinePath(shortPath);
+        s.SetPen(ChartPenStyle::Solid, width, 0x0000FF);
+        s.IntersectClip(clip);
+        if (all) {
+            s.Polyline(points.data(), int(points.size()));
+            return image;
+        }
+        s.MoveTo(a.x, a.y);
+        s.LineTo(b.x, b.y);
+        s.ResetClip();
+        s.IntersectClip(clip.Offset(32, 0));
+        const ChartPoint pair[] = {{a.x + 32, a.y}, {b.x + 32, b.y}};
+        s.Polyline(pair, 2);
+        return image;
+    };
+    int mismatches = 0;
+    for (int width = 1; width <= 3; ++width) {
+        for (const ChartPoint& a : points)
+            for (const ChartPoint& b : points)
+                if (draw(true, width, a, b, false) != draw(false, width, a, b, false) && ++mismatches <= 5)
+                    ADD_FAILURE() << "width " << width << ": " << a.x << "," << a.y << " to " << b.x << "," << b.y;
+        EXPECT_EQ(draw(true, width, {}, {}, true), draw(false, width, {}, {}, true)) << "width " << width;
+    }
+    EXPECT_EQ(mismatches, 0);
+}
+
 TEST(ChartFonts, PointSizesAndFallbackFaces)
 {
     EXPECT_EQ(ChartFontPixelSize(80, 96), 11);
