@@ -180,8 +180,8 @@ bool CachedCellDelegate::CopyBand(const QRegion& region)
         return false;
 
     struct Cell {
-        QModelIndex index;
-        QStyleOptionViewItem option;
+        int row;
+        QPoint at;
         QImage picture; // when kept: the cell needs no painting
     };
     QVarLengthArray<Cell, 16> cells;
@@ -195,11 +195,11 @@ bool CachedCellDelegate::CopyBand(const QRegion& region)
         const auto last = m_lastPlain.constFind(CellId{view, row, column});
         if (last == m_lastPlain.constEnd() || last->option.rect != rect)
             return false;
-        Cell cell{model->index(row, column, view->rootIndex()), last->option, QImage()};
+        Cell cell{row, rect.topLeft(), QImage()};
         // A text shown as it is (the delegate turns line breaks into line separators), neither it
         // nor the last one empty (so that the cell's display features are those of its last
         // painting): the picture kept for it, if any. Anything else is painted.
-        const QVariant value = cell.index.data(Qt::DisplayRole);
+        const QVariant value = model->index(row, column, view->rootIndex()).data(Qt::DisplayRole);
         if (!last->key.text.isEmpty() && value.typeId() == QMetaType::QString) {
             Key key = last->key;
             key.text = value.toString();
@@ -212,10 +212,14 @@ bool CachedCellDelegate::CopyBand(const QRegion& region)
 
     QPainter painter(view->viewport());
     for (const Cell& c : cells) {
-        if (!c.picture.isNull())
-            painter.drawImage(c.option.rect.topLeft(), c.picture);
-        else
-            paint(&painter, c.option, c.index);
+        if (!c.picture.isNull()) {
+            painter.drawImage(c.at, c.picture);
+        } else {
+            // Painted as the view would have, with the options it gave the cell last time (a copy:
+            // painting it records them anew).
+            const QStyleOptionViewItem option = m_lastPlain.value(CellId{view, c.row, column}).option;
+            paint(&painter, option, model->index(c.row, column, view->rootIndex()));
+        }
     }
     if (!grid)
         return true;
