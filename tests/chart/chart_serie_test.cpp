@@ -184,32 +184,23 @@ TEST_F(SerieFixture, NaNValuesSortLastAndAreSkipped)
     ASSERT_EQ(chart->rec.polylines.size(), 1u);
     EXPECT_GT(s->LastPixels().size(), 10u);
     // The extremes ignore the missing values.
-    double lo = 0, hi = 0;
-    ASSERT_TRUE(s->XRange(lo, hi));
-    EXPECT_EQ(lo, 0);
-    EXPECT_EQ(hi, 298);
-    ASSERT_TRUE(s->YRange(lo, hi));
-    EXPECT_EQ(lo, 1);
-    EXPECT_EQ(hi, 299);
+    const auto extremes = [](const CChartLineSerie* serie) {
+        double x1 = -1, x2 = -1, y1 = -1, y2 = -1;
+        EXPECT_TRUE(serie->XRange(x1, x2));
+        EXPECT_TRUE(serie->YRange(y1, y2));
+        return std::vector<double>{x1, x2, y1, y2};
+    };
+    EXPECT_EQ(extremes(s), (std::vector<double>{0, 298, 1, 299}));
 
     // Unordered, the same extremes; a coordinate without any number spans 0..0.
     CChartLineSerie* u = chart->AddLineSerie();
     u->SetPointOrder(NoOrder);
     u->SetXYData(xs.data(), ys.data(), 300);
-    ASSERT_TRUE(u->XRange(lo, hi));
-    EXPECT_EQ(lo, 0);
-    EXPECT_EQ(hi, 298);
-    ASSERT_TRUE(u->YRange(lo, hi));
-    EXPECT_EQ(lo, 1);
-    EXPECT_EQ(hi, 299);
+    EXPECT_EQ(extremes(u), (std::vector<double>{0, 298, 1, 299}));
     EXPECT_TRUE(std::isnan(u->Point(0).X));
     const std::vector<double> none(300, std::nan(""));
     u->SetXYData(none.data(), ys.data(), 300);
-    ASSERT_TRUE(u->XRange(lo, hi));
-    EXPECT_EQ(lo, 0);
-    EXPECT_EQ(hi, 0);
-    ASSERT_TRUE(u->YRange(lo, hi));
-    EXPECT_EQ(lo, 1);
+    EXPECT_EQ(extremes(u), (std::vector<double>{0, 0, 1, 299}));
 }
 
 TEST_F(SerieFixture, LegendKeyOnlyForNamedSeries)
