@@ -158,8 +158,9 @@ bool CachedCellDelegate::eventFilter(QObject* watched, QEvent* event)
 
 // Paints what the view's own painting would for a region within one column's cells of rows
 // first..last: each cell the region touches, then the grid lines across the region. The cells
-// are copied from the kept pictures; false (nothing painted) when one is missing or the view
-// is laid out in a way this does not follow.
+// are copied from the kept pictures, or painted as usual where none is kept; false (nothing
+// painted) when a cell was not last painted as a plain one or the view is laid out in a way this
+// does not follow.
 bool CachedCellDelegate::CopyBand(const QRegion& region)
 {
     QTableView* view = m_band.view;
