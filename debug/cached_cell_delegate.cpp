@@ -141,19 +141,50 @@ void CachedCellDelegate::RepaintBand(QTableView* view, int column, int firstRow,
         m_filtered = viewport;
     }
     m_band = {view, column, firstRow, lastRow, shown};
+    // The band's pictures and grid lines cover it whole: the viewport's background need not be
+    // filled under them first. Only for a plain solid background, which the paint below fills
+    // itself when the repaint is left to the view after all.
+    const QBrush ground = viewport->palette().brush(viewport->backgroundRole());
+    if (!m_groundSkipped && !viewport->testAttribute(Qt::WA_OpaquePaintEvent) && viewport->autoFillBackground() &&
+        ground.style() == Qt::SolidPattern && ground.isOpaque() && !viewport->testAttribute(Qt::WA_StyledBackground) &&
+        !viewport->testAttribute(Qt::WA_NoSystemBackground) && BandCoversItself(view)) {
+        viewport->setAttribute(Qt::WA_OpaquePaintEvent);
+        m_groundSkipped = true;
+    }
     viewport->update(shown);
+}
+
+bool CachedCellDelegate::BandCoversItself(const QTableView* view)
+{
+    return !view->showGrid() || (view->gridStyle() == Qt::SolidLine && view->viewport()->devicePixelRatio() == 1);
 }
 
 bool CachedCellDelegate::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() != QEvent::Paint || !m_band.view || watched != m_band.view->viewport())
+    if (event->type() != QEvent::Paint || watched != m_filtered)
         return QStyledItemDelegate::eventFilter(watched, event);
+    auto* viewport = static_cast<QWidget*>(watched);
+    const QRegion& region = static_cast<QPaintEvent*>(event)->region();
+    const bool groundSkipped = m_groundSkipped;
+    if (groundSkipped) {
+        viewport->setAttribute(Qt::WA_OpaquePaintEvent, false);
+        m_groundSkipped = false;
+    }
     // Only the repaint asked for, alone; anything more is the view's to paint.
-    if (static_cast<QPaintEvent*>(event)->region() != QRegion(m_band.area) || !CopyBand(QRegion(m_band.area)))
-        return false;
-    m_band = {};
-    ++m_bandsCopied;
-    return true;
+    if (m_band.view && m_band.view->viewport() == viewport && region == QRegion(m_band.area) &&
+        (!groundSkipped || BandCoversItself(m_band.view)) && CopyBand(region)) {
+        m_band = {};
+        ++m_bandsCopied;
+        return true;
+    }
+    if (groundSkipped) {
+        // What the widget's own painting would have done first.
+        QPainter painter(viewport);
+        const QBrush ground = viewport->palette().brush(viewport->backgroundRole());
+        for (const QRect& r : region)
+            painter.fillRect(r, ground);
+    }
+    return false;
 }
 
 // Paints what the view's own painting would for a region within one column's cells of rows

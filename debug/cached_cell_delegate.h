@@ -85,6 +85,8 @@ protected:
 
 private:
     bool CopyBand(const QRegion& region);
+    // Whether a band painted from pictures and solid grid lines covers every pixel of itself.
+    static bool BandCoversItself(const QTableView* view);
 
     struct CellId {
         const QWidget* view = nullptr;
@@ -112,6 +114,9 @@ private:
         QRect area;
     } m_band;
     QPointer<QWidget> m_filtered; // the viewport this delegate watches for that repaint
+    // Set while that viewport is marked as painting all of itself, so that its background is not
+    // filled before a band that covers every pixel of itself.
+    bool m_groundSkipped = false;
     int m_bandsCopied = 0;
 
     std::shared_ptr<PictureStore> m_store;
