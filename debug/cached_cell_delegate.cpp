@@ -135,8 +135,7 @@ void CachedCellDelegate::RepaintBand(QTableView* view, int column, int firstRow,
     if (shown.isEmpty())
         return;
     if (m_filtered != viewport) {
-        if (m_filtered)
-            m_filtered->removeEventFilter(this);
+        StopWatching();
         viewport->installEventFilter(this);
         m_filtered = viewport;
     }
@@ -152,6 +151,23 @@ void CachedCellDelegate::RepaintBand(QTableView* view, int column, int firstRow,
         m_groundSkipped = true;
     }
     viewport->update(shown);
+}
+
+CachedCellDelegate::~CachedCellDelegate()
+{
+    StopWatching();
+}
+
+void CachedCellDelegate::StopWatching()
+{
+    if (!m_filtered)
+        return;
+    // A viewport left to paint itself would show no background where its view paints none.
+    if (m_groundSkipped)
+        m_filtered->setAttribute(Qt::WA_OpaquePaintEvent, false);
+    m_groundSkipped = false;
+    m_filtered->removeEventFilter(this);
+    m_filtered = nullptr;
 }
 
 bool CachedCellDelegate::BandCoversItself(const QTableView* view)

@@ -37,6 +37,7 @@ public:
     // same look use the pictures any of them made.
     CachedCellDelegate(QObject* parent, std::shared_ptr<PictureStore> store);
     static std::shared_ptr<PictureStore> MakeStore(int capacity);
+    ~CachedCellDelegate() override;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
@@ -85,6 +86,8 @@ protected:
 
 private:
     bool CopyBand(const QRegion& region);
+    // Stops watching the viewport, leaving it to paint its background again.
+    void StopWatching();
     // Whether a band painted from pictures and solid grid lines covers every pixel of itself.
     static bool BandCoversItself(const QTableView* view);
 

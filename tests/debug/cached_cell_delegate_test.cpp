@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 
 #include "debug/cached_cell_delegate.h"
@@ -138,6 +139,25 @@ TEST(CachedCellDelegate, BandsRepaintedFromPicturesLookLikeTheViewsOwn)
     }
     QCoreApplication::processEvents();
     step("a hidden row", -1);
+
+    // The delegate goes away between asking for a band and its repaint: the view paints it, on
+    // its background.
+    for (List* l : {&cached, &plain}) {
+        l->setRowHidden(1, false);
+        l->setGridStyle(Qt::SolidLine);
+    }
+    QCoreApplication::processEvents();
+    step("all rows shown again", -1);
+    for (List* l : {&cached, &plain}) {
+        const QSignalBlocker hold(l->model());
+        l->item(0, 1)->setText(QStringLiteral("一"));
+    }
+    const QRect first = cached.visualRect(cached.model()->index(0, 1));
+    delegate->RepaintBand(&cached, 1, 0, 0, first);
+    plain.viewport()->update(first);
+    cached.setItemDelegate(new QStyledItemDelegate(&cached));
+    delete delegate;
+    EXPECT_TRUE(shown(cached) == shown(plain)) << "delegate replaced before the repaint";
 }
 
 } // namespace
