@@ -121,7 +121,6 @@ CChartLineSerie* CChartCtrl::AddLineSerie()
     s->SetSerieColor(kPalette[m_series.size() % kPalette.size()]);
     s->BindAxes(left, bottom);
     m_series[s->Id()] = std::move(serie);
-    ++m_lineSeries;
 
     EnableRedraw(false);
     left->RegisterSerie(s);
@@ -138,7 +137,6 @@ void CChartCtrl::DeleteAllSeries()
     // Scroll bars waiting for new points are worked out while those points still exist.
     CatchUpScrollBars();
     m_series.clear();
-    m_lineSeries = 0;
     RedrawChart();
 }
 

@@ -79,8 +79,6 @@ public:
     // Deletes every series and redraws. Pointers to the deleted series become invalid.
     void DeleteAllSeries();
     std::size_t SeriesCount() const { return m_series.size(); }
-    // How many of them are line series (AddLineSerie's).
-    std::size_t LineSeriesCount() const { return m_lineSeries; }
     // Series in drawing (ascending id) order.
     std::vector<CChartSerie*> Series() const;
 
@@ -216,7 +214,6 @@ private:
     ChartColour m_borderColour = 0x000000;
     ChartRect m_plotRect;
     std::map<unsigned, std::unique_ptr<CChartSerie>> m_series;
-    std::size_t m_lineSeries = 0;
     std::array<std::unique_ptr<CChartAxis>, 4> m_axes;
     std::unique_ptr<CChartLegend> m_legend;
     std::unique_ptr<CChartTitle> m_title;

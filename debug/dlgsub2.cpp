@@ -657,7 +657,7 @@ bool DlgSub2::ChartsHoldCurvesOf(const int* slotList, int count) const
         if (slotList[i] != m_curveSlots[i])
             return false;
     for (const CChartCtrl* chart : {m_chartSample, m_chartBaseline, m_chartDiff})
-        if (chart && (chart->SeriesCount() != size_t(count) || chart->LineSeriesCount() != size_t(count)))
+        if (chart && chart->SeriesCount() != size_t(count)) // the control makes line series only
             return false;
     return true;
 }
