@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 namespace {
@@ -429,6 +430,12 @@ void CChartCtrl::DrawData(ChartSurface& surface)
     // pen on every side, more than any pen or cap reaches, within the clip), those in one strip
     // taken together; any other series by the area it reports.
     m_stripWidth = std::max(1, (m_offscreen.width() + kDataStrips - 1) / kDataStrips);
+    // The strip of each column of the picture, looked up rather than divided for each segment.
+    if (m_stripOf.size() != size_t(std::max(1, m_offscreen.width()))) {
+        m_stripOf.resize(size_t(std::max(1, m_offscreen.width())));
+        for (size_t x = 0; x < m_stripOf.size(); ++x)
+            m_stripOf[x] = std::uint8_t(std::min<size_t>(kDataStrips - 1, x / size_t(m_stripWidth)));
+    }
     m_dataRows.assign(size_t(std::max(0, (m_offscreen.height() + kDataBand - 1) / kDataBand)), 0);
     for (auto& entry : m_series) {
         CChartSerie* serie = entry.second.get();
@@ -443,31 +450,29 @@ void CChartCtrl::DrawData(ChartSurface& surface)
         if (px.size() < 2 || line->DrawnArea().IsEmpty() || m_dataRows.empty())
             continue;
         const int reach = std::max(1, line->LineWidth()) + 1;
-        ChartRect box;
-        int boxStrips = -1; // first strip * 64 + last strip of box
+        // Each strip's rows that the segments reaching into it cover, taken together per strip.
+        int top[kDataStrips], bottom[kDataStrips];
+        std::fill(std::begin(top), std::end(top), INT_MAX);
+        std::fill(std::begin(bottom), std::end(bottom), INT_MIN);
+        const std::uint8_t* stripOf = m_stripOf.data();
+        const int lastX = int(m_stripOf.size()) - 1;
         for (size_t i = 1; i < px.size(); ++i) {
             const ChartPoint a = px[i - 1], b = px[i];
-            const ChartRect r{std::max(drawRect.left, std::min(a.x, b.x) - reach),
-                              std::max(drawRect.top, std::min(a.y, b.y) - reach),
-                              std::min(drawRect.right, std::max(a.x, b.x) + reach + 1),
-                              std::min(drawRect.bottom, std::max(a.y, b.y) + reach + 1)};
-            if (r.IsEmpty())
+            const int left = std::max(drawRect.left, std::min(a.x, b.x) - reach);
+            const int right = std::min(drawRect.right, std::max(a.x, b.x) + reach + 1);
+            const int rowTop = std::max(drawRect.top, std::min(a.y, b.y) - reach);
+            const int rowEnd = std::min(drawRect.bottom, std::max(a.y, b.y) + reach + 1);
+            if (left >= right || rowTop >= rowEnd)
                 continue;
-            const int strips = std::max(0, r.left / m_stripWidth) * 64 + std::max(0, (r.right - 1) / m_stripWidth);
-            if (strips == boxStrips) {
-                box.top = std::min(box.top, r.top);
-                box.bottom = std::max(box.bottom, r.bottom);
-                box.left = std::min(box.left, r.left);
-                box.right = std::max(box.right, r.right);
-                continue;
+            const int from = stripOf[std::clamp(left, 0, lastX)], to = stripOf[std::clamp(right - 1, 0, lastX)];
+            for (int strip = from; strip <= to; ++strip) {
+                top[strip] = std::min(top[strip], rowTop);
+                bottom[strip] = std::max(bottom[strip], rowEnd);
             }
-            if (boxStrips >= 0)
-                MarkData(box);
-            box = r;
-            boxStrips = strips;
         }
-        if (boxStrips >= 0)
-            MarkData(box);
+        for (int strip = 0; strip < kDataStrips; ++strip)
+            if (top[strip] < bottom[strip])
+                MarkData(ChartRect{strip * m_stripWidth, top[strip], (strip + 1) * m_stripWidth, bottom[strip]});
     }
 
     m_legend->Draw(surface);

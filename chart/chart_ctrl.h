@@ -207,6 +207,7 @@ private:
     std::vector<std::uint64_t> m_dataRows;
     std::vector<std::uint64_t> m_lastRows;
     int m_stripWidth = 1;
+    std::vector<std::uint8_t> m_stripOf; // strip of each column of the picture
     mutable std::vector<QRect> m_regionScratch;
     int m_frameRenderCount = 0;
     bool m_painted = false;

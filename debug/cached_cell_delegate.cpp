@@ -182,18 +182,18 @@ bool CachedCellDelegate::eventFilter(QObject* watched, QEvent* event)
     auto* viewport = static_cast<QWidget*>(watched);
     const QRegion& region = static_cast<QPaintEvent*>(event)->region();
     const bool groundSkipped = m_groundSkipped;
-    if (groundSkipped) {
-        viewport->setAttribute(Qt::WA_OpaquePaintEvent, false);
-        m_groundSkipped = false;
-    }
     // Only the repaint asked for, alone; anything more is the view's to paint.
     if (m_band.view && m_band.view->viewport() == viewport && region == QRegion(m_band.area) &&
         (!groundSkipped || BandCoversItself(m_band.view)) && CopyBand(region)) {
+        // The viewport keeps painting itself for the next band (live lists ask for one a tick);
+        // any other repaint gives it its own background back below.
         m_band = {};
         ++m_bandsCopied;
         return true;
     }
     if (groundSkipped) {
+        viewport->setAttribute(Qt::WA_OpaquePaintEvent, false);
+        m_groundSkipped = false;
         // What the widget's own painting would have done first.
         QPainter painter(viewport);
         const QBrush ground = viewport->palette().brush(viewport->backgroundRole());

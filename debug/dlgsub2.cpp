@@ -731,15 +731,21 @@ void DlgSub2::RefreshLiveView()
         if (visible)
             AddSlotCurves(j, curve++, kept);
         if (haveLists) {
-            const QString name = QStringLiteral("TK%1").arg(slot.channel);
-            if (CellText(m_listSample, j, 0) != name)
-                for (QTableWidget* list : lists)
-                    SetCellText(list, j, 0, name);
-            const QString values[] = {visible ? QString::number(slot.sample) : QString(),
-                                      visible ? QString::number(slot.baseline) : QString(),
-                                      visible ? QString::number(slot.diff) : QString()};
-            for (int c = 0; c < 3; ++c)
-                changed[c].Set(j, values[c]);
+            if (m_fullRefresh || m_shownChannel[j] != slot.channel) {
+                const QString name = QStringLiteral("TK%1").arg(slot.channel);
+                if (CellText(m_listSample, j, 0) != name)
+                    for (QTableWidget* list : lists)
+                        SetCellText(list, j, 0, name);
+                m_shownChannel[j] = slot.channel;
+            }
+            const std::int32_t values[] = {slot.sample, slot.baseline, slot.diff};
+            for (int c = 0; c < 3; ++c) {
+                ShownValue& last = m_shownValues[c][j];
+                if (!m_fullRefresh && last.known && last.shown == visible && (!visible || last.value == values[c]))
+                    continue;
+                changed[c].Set(j, visible ? QString::number(values[c]) : QString());
+                last = {true, visible, values[c]};
+            }
         }
         if (m_checkChannel[j])
             m_checkChannel[j]->setEnabled(true);
@@ -750,6 +756,9 @@ void DlgSub2::RefreshLiveView()
                 SetCellText(list, j, 0, QString());
                 SetCellText(list, j, 1, QString());
             }
+        m_shownChannel[j] = kNoChannel;
+        for (auto& list : m_shownValues)
+            list[j].known = false;
         // A slot out of use returns to its start-up state: shown, box ticked and disabled.
         if (m_checkChannel[j]) {
             m_checkChannel[j]->setChecked(true);

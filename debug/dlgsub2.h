@@ -18,6 +18,8 @@
 // The live and recording state (m_slots, m_keyCount, m_recIndex, ...) comes from LiveState.
 
 #include <QPointer>
+#include <climits>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -168,6 +170,18 @@ private:
     // The slots whose curves the charts got in the last refresh, in order.
     int m_curveSlots[kSlotCount] = {};
     int m_curveSlotCount = -1;
+    // What the refresh last wrote in each row's name cell (the channel, if known) and value
+    // cells (sample, baseline, difference lists), so that values that stay cost no text work.
+    // Only the refresh writes these cells.
+    static constexpr int kNoChannel = INT_MIN;
+    struct ShownValue {
+        bool known = false;
+        bool shown = false; // a value, or an empty cell
+        std::int32_t value = 0;
+    };
+    int m_shownChannel[kSlotCount] = {kNoChannel, kNoChannel, kNoChannel, kNoChannel,
+                                      kNoChannel, kNoChannel, kNoChannel, kNoChannel};
+    ShownValue m_shownValues[3][kSlotCount];
 
     UiServices* m_services;
 
