@@ -559,8 +559,12 @@ TEST(LiveRefresh, SkippingUnchangedTicksShowsTheSameAsFullRebuilds)
     both([](Side& s) { s.page.OnSpinDelta(1015, 1); });
     frame(0xFF);
     tick();
+    const QByteArray eightKeys = last;
     frame(0x0B); // three keys: slots 3 to 7 out of use, slot 5's box ticked and disabled again
     tick();
+    tick();
+    // All eight back with the values they left with: the cleared cells are written again.
+    both([&](Side& s) { s.device->Receive(eightKeys); });
     tick();
     frame(0x0B);
     frame(0xFF);
