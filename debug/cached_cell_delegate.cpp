@@ -194,11 +194,14 @@ bool CachedCellDelegate::eventFilter(QObject* watched, QEvent* event)
     if (groundSkipped) {
         viewport->setAttribute(Qt::WA_OpaquePaintEvent, false);
         m_groundSkipped = false;
-        // What the widget's own painting would have done first.
-        QPainter painter(viewport);
-        const QBrush ground = viewport->palette().brush(viewport->backgroundRole());
-        for (const QRect& r : region)
-            painter.fillRect(r, ground);
+        // What the widget's own painting would have done first (its settings may have changed
+        // since the first band of this run).
+        if (viewport->autoFillBackground() && !viewport->testAttribute(Qt::WA_NoSystemBackground)) {
+            QPainter painter(viewport);
+            const QBrush ground = viewport->palette().brush(viewport->backgroundRole());
+            for (const QRect& r : region)
+                painter.fillRect(r, ground);
+        }
     }
     return false;
 }

@@ -118,7 +118,8 @@ private:
     } m_band;
     QPointer<QWidget> m_filtered; // the viewport this delegate watches for that repaint
     // Set while that viewport is marked as painting all of itself, so that its background is not
-    // filled before a band that covers every pixel of itself.
+    // filled before a band that covers every pixel of itself; kept from one band to the next
+    // until a repaint is left to the view.
     bool m_groundSkipped = false;
     int m_bandsCopied = 0;
 

@@ -109,8 +109,9 @@ TEST(CachedCellDelegate, BandsRepaintedFromPicturesLookLikeTheViewsOwn)
         const QImage a = shown(cached), b = shown(plain);
         ASSERT_FALSE(a.isNull());
         EXPECT_TRUE(a == b) << what;
-        if (copied >= 0)
+        if (copied >= 0) {
             EXPECT_EQ(delegate->BandsCopied() > before, copied == 1) << what;
+        }
     };
     for (List* l : {&cached, &plain})
         l->repaint(); // every cell painted once as a plain one
