@@ -53,6 +53,7 @@ CChartCtrl::~CChartCtrl()
 {
     // Series first (they unregister from their axes), then the axes in slot order (each with
     // its grid, label and scroll bar), then legend and title.
+    m_seriesOrder.clear();
     m_series.clear();
     for (auto& axis : m_axes)
         axis.reset();
@@ -122,6 +123,7 @@ CChartLineSerie* CChartCtrl::AddLineSerie()
     s->SetSerieColor(kPalette[m_series.size() % kPalette.size()]);
     s->BindAxes(left, bottom);
     m_series[s->Id()] = std::move(serie);
+    m_seriesOrder.push_back(s); // ids only grow: the map's last
 
     EnableRedraw(false);
     left->RegisterSerie(s);
@@ -137,18 +139,11 @@ void CChartCtrl::DeleteAllSeries()
 {
     // Scroll bars waiting for new points are worked out while those points still exist.
     CatchUpScrollBars();
+    m_seriesOrder.clear();
     m_series.clear();
     RedrawChart();
 }
 
-std::vector<CChartSerie*> CChartCtrl::Series() const
-{
-    std::vector<CChartSerie*> out;
-    out.reserve(m_series.size());
-    for (const auto& entry : m_series)
-        out.push_back(entry.second.get());
-    return out;
-}
 
 // --- redrawing ----------------------------------------------------------------------------
 
@@ -437,8 +432,7 @@ void CChartCtrl::DrawData(ChartSurface& surface)
             m_stripOf[x] = std::uint8_t(std::min<size_t>(kDataStrips - 1, x / size_t(m_stripWidth)));
     }
     m_dataRows.assign(size_t(std::max(0, (m_offscreen.height() + kDataBand - 1) / kDataBand)), 0);
-    for (auto& entry : m_series) {
-        CChartSerie* serie = entry.second.get();
+    for (CChartSerie* serie : m_seriesOrder) {
         serie->SetDrawRect(drawRect);
         serie->DrawAll(surface);
         const auto* line = dynamic_cast<const CChartLineSerie*>(serie);

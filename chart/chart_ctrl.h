@@ -79,8 +79,8 @@ public:
     // Deletes every series and redraws. Pointers to the deleted series become invalid.
     void DeleteAllSeries();
     std::size_t SeriesCount() const { return m_series.size(); }
-    // Series in drawing (ascending id) order.
-    std::vector<CChartSerie*> Series() const;
+    // Series in drawing (ascending id, that is creation) order.
+    const std::vector<CChartSerie*>& Series() const { return m_seriesOrder; }
 
     // --- title and legend ----------------------------------------------------------------
     CChartTitle* GetTitle() const { return m_title.get(); }
@@ -215,6 +215,7 @@ private:
     ChartColour m_borderColour = 0x000000;
     ChartRect m_plotRect;
     std::map<unsigned, std::unique_ptr<CChartSerie>> m_series;
+    std::vector<CChartSerie*> m_seriesOrder; // the same series, in the map's order
     std::array<std::unique_ptr<CChartAxis>, 4> m_axes;
     std::unique_ptr<CChartLegend> m_legend;
     std::unique_ptr<CChartTitle> m_title;

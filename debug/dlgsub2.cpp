@@ -103,8 +103,7 @@ void SetCellText(QTableWidget* list, int row, int col, const QString& text)
 class ChangedValues {
 public:
     ChangedValues(QTableWidget* list, int col, bool quiet)
-        : m_list(list), m_col(col), m_quiet(quiet && list && list->editTriggers() == QAbstractItemView::NoEditTriggers),
-          m_metrics(list ? list->font() : QFont())
+        : m_list(list), m_col(col), m_quiet(quiet && list && list->editTriggers() == QAbstractItemView::NoEditTriggers)
     {
     }
 
@@ -131,7 +130,7 @@ public:
                 !IsNumber(text))
                 m_advance = -1;
             else
-                m_advance = std::max<int>(m_advance, std::max(old.size(), text.size()) * CharAdvance());
+                m_advance = std::max<int>(m_advance, std::max(old.size(), text.size()) * Measures().advance);
         }
     }
     void Repaint() const
@@ -141,7 +140,7 @@ public:
         QRect area = m_list->visualRect(m_list->model()->index(m_first, m_col)) |
                      m_list->visualRect(m_list->model()->index(m_last, m_col));
         if (m_quiet && m_advance >= 0) {
-            const int spare = m_metrics.height();
+            const int spare = Measures().height;
             const int band = m_advance + 2 * spare;
             if (band < area.width())
                 area = QRect(area.left() + (area.width() - band) / 2, area.top(), band, area.height());
@@ -162,25 +161,30 @@ private:
                 return false;
         return true;
     }
-    // The widest of the characters numbers are written with, in the list's font (measured once
-    // per font: text measuring is not cheap).
-    int CharAdvance()
+    // The widest of the characters numbers are written with, and the line height, in the list's
+    // font (measured once per font: text measuring is not cheap).
+    struct FontMeasures {
+        QFont font;
+        int advance = -1;
+        int height = 0;
+    };
+    const FontMeasures& Measures() const
     {
-        static QFont font;
-        static int advance = -1;
-        if (advance < 0 || font != m_list->font()) {
-            font = m_list->font();
-            advance = 0;
+        static FontMeasures measures;
+        if (measures.advance < 0 || measures.font != m_list->font()) {
+            measures.font = m_list->font();
+            const QFontMetrics metrics(measures.font);
+            measures.advance = 0;
             for (const QChar c : QStringLiteral("0123456789-"))
-                advance = std::max(advance, m_metrics.horizontalAdvance(c));
+                measures.advance = std::max(measures.advance, metrics.horizontalAdvance(c));
+            measures.height = metrics.height();
         }
-        return advance;
+        return measures;
     }
 
     QTableWidget* m_list;
     int m_col;
     bool m_quiet; // not where an editor can open: it hears of changes through the model
-    QFontMetrics m_metrics;
     int m_first = -1;
     int m_last = -1;
     int m_advance = 0; // widest text, old or new; -1: whole cells
@@ -619,7 +623,7 @@ void DlgSub2::SuspendCharts(bool keepCurves)
         }
 }
 
-void DlgSub2::AddSlotCurves(int slot, int index, const std::vector<CChartSerie*> (&kept)[3])
+void DlgSub2::AddSlotCurves(int slot, int index, const std::vector<CChartSerie*>* const (&kept)[3])
 {
     const struct {
         CChartCtrl* chart;
@@ -631,8 +635,7 @@ void DlgSub2::AddSlotCurves(int slot, int index, const std::vector<CChartSerie*>
         CChartCtrl* chart = charts[c].chart;
         if (!chart)
             continue;
-        CChartLineSerie* serie = kept[c].empty() ? chart->AddLineSerie()
-                                                 : dynamic_cast<CChartLineSerie*>(kept[c][size_t(index)]);
+        CChartLineSerie* serie = !kept[c] ? chart->AddLineSerie() : dynamic_cast<CChartLineSerie*>((*kept[c])[size_t(index)]);
         if (!serie)
             continue;
         serie->SetPointOrder(NoOrder);
@@ -711,12 +714,12 @@ void DlgSub2::RefreshLiveView()
         if (m_slots[j].visible)
             shown[shownCount++] = j;
     const bool keepCurves = !m_fullRefresh && ChartsHoldCurvesOf(shown, shownCount);
-    std::vector<CChartSerie*> kept[3];
+    const std::vector<CChartSerie*>* kept[3] = {};
     if (keepCurves) {
         const CChartCtrl* charts[] = {m_chartSample, m_chartBaseline, m_chartDiff};
         for (int c = 0; c < 3; ++c)
             if (charts[c])
-                kept[c] = charts[c]->Series();
+                kept[c] = &charts[c]->Series();
     }
     const PageUpdate update(*this); // the slot reset below ticks boxes itself
     SuspendCharts(keepCurves);

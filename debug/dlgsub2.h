@@ -131,9 +131,10 @@ private:
     // The chart part of the live refresh: redrawing suspended and curves deleted, one curve per
     // chart for a visible slot, redrawing resumed (each chart drawn once). When the charts
     // already hold one curve for each slot to be drawn, in slot order, those curves are kept and
-    // given the new points instead (kept[c] lists chart c's curves); the result is the same.
+    // given the new points instead (kept[c] lists chart c's curves, null when none are kept);
+    // the result is the same.
     void SuspendCharts(bool keepCurves);
-    void AddSlotCurves(int slot, int index, const std::vector<CChartSerie*> (&kept)[3]);
+    void AddSlotCurves(int slot, int index, const std::vector<CChartSerie*>* const (&kept)[3]);
     void ResumeCharts();
     // Whether the charts hold exactly the curves of these slots, in this order.
     bool ChartsHoldCurvesOf(const int* slotList, int count) const;
