@@ -144,7 +144,6 @@ void CChartCtrl::DeleteAllSeries()
     RedrawChart();
 }
 
-
 // --- redrawing ----------------------------------------------------------------------------
 
 void CChartCtrl::RedrawChart()
