@@ -17,7 +17,6 @@
 #include <QTimerEvent>
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 #include "app/ui_services.h"
 #include "app/zcstatic.h"
@@ -108,20 +107,14 @@ public:
     {
     }
 
-    // knownNumber: the length of the number the cell shows when the caller wrote it and knows it
-    // differs from text (the cell's text is then not read); -1 when not known.
-    void Set(int row, const QString& text, int knownNumber = -1)
+    void Set(int row, const QString& text)
     {
         QTableWidgetItem* item = m_list ? m_list->item(row, m_col) : nullptr;
         if (!item)
             return;
-        QString old;
-        if (knownNumber < 0) {
-            old = item->text();
-            if (old == text) // unchanged texts cost nothing
-                return;
-        }
-        const qsizetype oldLength = knownNumber < 0 ? old.size() : knownNumber;
+        const QString old = item->text();
+        if (old == text) // unchanged texts cost nothing
+            return;
         if (m_quiet) {
             const QSignalBlocker hold(m_list->model());
             item->setText(text);
@@ -133,11 +126,11 @@ public:
         m_last = row;
         if (m_quiet && m_advance >= 0) {
             // Texts with their own font or alignment, or other than numbers, are repainted whole.
-            if (item->data(Qt::FontRole).isValid() || item->textAlignment() != Qt::AlignCenter ||
-                (knownNumber < 0 && !IsNumber(old)) || !IsNumber(text))
+            if (item->data(Qt::FontRole).isValid() || item->textAlignment() != Qt::AlignCenter || !IsNumber(old) ||
+                !IsNumber(text))
                 m_advance = -1;
             else
-                m_advance = std::max<int>(m_advance, int(std::max(oldLength, text.size())) * Measures().advance);
+                m_advance = std::max<int>(m_advance, std::max(old.size(), text.size()) * Measures().advance);
         }
     }
     void Repaint() const
@@ -196,15 +189,6 @@ private:
     int m_last = -1;
     int m_advance = 0; // widest text, old or new; -1: whole cells
 };
-
-// Characters of QString::number(v).
-int NumberLength(std::int32_t v)
-{
-    int n = v < 0 ? 2 : 1;
-    for (std::int64_t m = std::abs(std::int64_t(v)); m >= 10; m /= 10)
-        ++n;
-    return n;
-}
 
 QString CellText(const QTableWidget* list, int row, int col)
 {
@@ -762,9 +746,7 @@ void DlgSub2::RefreshLiveView()
                 ShownValue& last = m_shownValues[c][j];
                 if (!m_fullRefresh && last.known && last.shown == visible && (!visible || last.value == values[c]))
                     continue;
-                // A number written here before, now another: its length is known without the cell.
-                const int known = !m_fullRefresh && last.known && last.shown && visible ? NumberLength(last.value) : -1;
-                changed[c].Set(j, visible ? QString::number(values[c]) : QString(), known);
+                changed[c].Set(j, visible ? QString::number(values[c]) : QString());
                 last = {true, visible, values[c]};
             }
         }
