@@ -143,12 +143,14 @@ void CachedCellDelegate::RepaintBand(QTableView* view, int column, int firstRow,
     // The band's pictures and grid lines cover it whole: the viewport's background need not be
     // filled under them first. Only for a plain solid background, which the paint below fills
     // itself when the repaint is left to the view after all.
-    const QBrush ground = viewport->palette().brush(viewport->backgroundRole());
-    if (!m_groundSkipped && !viewport->testAttribute(Qt::WA_OpaquePaintEvent) && viewport->autoFillBackground() &&
-        ground.style() == Qt::SolidPattern && ground.isOpaque() && !viewport->testAttribute(Qt::WA_StyledBackground) &&
-        !viewport->testAttribute(Qt::WA_NoSystemBackground) && BandCoversItself(view)) {
-        viewport->setAttribute(Qt::WA_OpaquePaintEvent);
-        m_groundSkipped = true;
+    if (!m_groundSkipped) { // else still marked from the band before
+        const QBrush ground = viewport->palette().brush(viewport->backgroundRole());
+        if (!viewport->testAttribute(Qt::WA_OpaquePaintEvent) && viewport->autoFillBackground() &&
+            ground.style() == Qt::SolidPattern && ground.isOpaque() && !viewport->testAttribute(Qt::WA_StyledBackground) &&
+            !viewport->testAttribute(Qt::WA_NoSystemBackground) && BandCoversItself(view)) {
+            viewport->setAttribute(Qt::WA_OpaquePaintEvent);
+            m_groundSkipped = true;
+        }
     }
     viewport->update(shown);
 }
