@@ -1,5 +1,7 @@
 #include "chart/chart_ctrl.h"
 
+#include "chart/image_copy.h"
+
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -487,8 +489,8 @@ void CChartCtrl::paintEvent(QPaintEvent* event)
         RedrawChart();
     }
     QPainter painter(this);
-    // Only the area asked for is copied (the painter clips to it anyway).
-    if (!m_offscreen.isNull())
+    // Only the area asked for is copied.
+    if (!m_offscreen.isNull() && !CopyOpaqueImage(painter, QPoint(0, 0), m_offscreen, m_offscreen.rect()))
         for (const QRect& area : event->region()) {
             const QRect part = area.intersected(m_offscreen.rect());
             if (!part.isEmpty())

@@ -1,5 +1,7 @@
 #include "debug/cached_cell_delegate.h"
 
+#include "chart/image_copy.h"
+
 #include <QAbstractItemView>
 #include <QHeaderView>
 #include <QPaintEvent>
@@ -33,6 +35,19 @@ std::shared_ptr<CachedCellDelegate::PictureStore> CachedCellDelegate::MakeStore(
 
 int CachedCellDelegate::StoredCount() const { return m_store->Count(); }
 int CachedCellDelegate::ReusedCount() const { return m_store->Reused(); }
+
+namespace {
+bool IsOpaque(const QImage& image)
+{
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(line[x]) != 255)
+                return false;
+    }
+    return true;
+}
+} // namespace
 
 void CachedCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
@@ -85,7 +100,7 @@ void CachedCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
 
     m_lastPlain.insert(cell, {option, key});
     if (const QImage* kept = m_store->Find(key)) {
-        painter->drawImage(opt.rect.topLeft(), *kept);
+        DrawOpaqueImage(*painter, opt.rect.topLeft(), *kept, kept->rect());
         return;
     }
 
@@ -104,8 +119,12 @@ void CachedCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
         at.rect.moveTo(0, 0);
         QStyledItemDelegate::paint(&p, at, index);
     }
+    // A picture without any see-through pixel shows the same drawn over anything: taken as one
+    // without alpha, it is shown by copying its pixels.
+    if (picture.format() == QImage::Format_ARGB32_Premultiplied && ratio == 1 && IsOpaque(picture))
+        picture.reinterpretAsFormat(QImage::Format_RGB32);
     m_store->Keep(key, picture);
-    painter->drawImage(opt.rect.topLeft(), picture);
+    DrawOpaqueImage(*painter, opt.rect.topLeft(), picture, picture.rect());
 }
 
 const QImage* CachedCellDelegate::PictureStore::Find(const Key& key)
@@ -266,7 +285,7 @@ bool CachedCellDelegate::CopyBand(const QRegion& region)
     QPainter painter(view->viewport());
     for (const Cell& c : cells) {
         if (!c.picture.isNull()) {
-            painter.drawImage(c.at, c.picture);
+            DrawOpaqueImage(painter, c.at, c.picture, c.picture.rect());
         } else {
             // Painted as the view would have, with the options it gave the cell last time (a copy:
             // painting it records them anew).

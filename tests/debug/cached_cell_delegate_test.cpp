@@ -52,6 +52,15 @@ TEST(CachedCellDelegate, CopiedCellsLookLikePaintedOnes)
             cached.Fill(round);
             plain.Fill(round);
             ASSERT_TRUE(cached.grab().toImage() == plain.grab().toImage()) << what << ", round " << round;
+            // Into window images of either kind (X11 windows paint into premultiplied ARGB32).
+            for (const QImage::Format format : {QImage::Format_RGB32, QImage::Format_ARGB32_Premultiplied}) {
+                QImage a(cached.size(), format), b(plain.size(), format);
+                a.fill(Qt::magenta);
+                b.fill(Qt::magenta);
+                cached.render(&a);
+                plain.render(&b);
+                ASSERT_TRUE(a == b) << what << ", round " << round << ", format " << format;
+            }
         }
     };
     same("plain cells");
