@@ -352,8 +352,10 @@ void DlgSub2::InitLiveLists()
     m_listBaseline = controlAs<QTableWidget>(kIdListBaseline);
     m_listDiff = controlAs<QTableWidget>(kIdListDiff);
     // The three lists show numbers of the same range in cells of the same look: a text one of
-    // them has shown is copied by the others too.
-    m_cellPictures = CachedCellDelegate::MakeStore(512);
+    // them has shown is copied by the others too. A drifting board shows a few hundred numbers a
+    // minute and comes back to them: room for about a thousand (a cell's picture is a few
+    // kilobytes) keeps most of those it returns to.
+    m_cellPictures = CachedCellDelegate::MakeStore(1024);
     for (QTableWidget* list : {m_listSample, m_listBaseline, m_listDiff}) {
         if (!list)
             continue;
