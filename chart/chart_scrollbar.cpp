@@ -3,6 +3,7 @@
 #include "chart/chart_axis.h"
 #include "chart/chart_ctrl.h"
 
+#include <QEvent>
 #include <QStyle>
 #include <algorithm>
 
@@ -51,6 +52,10 @@ void CChartScrollBar::SetAutoHide(bool autoHide)
 
 void CChartScrollBar::Place(const ChartRect& p)
 {
+    if (m_placed && p == m_placedIn)
+        return;
+    m_placed = true;
+    m_placedIn = p;
     const int t = Thickness();
     QRect g;
     switch (m_axis->Position()) {
@@ -60,6 +65,17 @@ void CChartScrollBar::Place(const ChartRect& p)
     case RightAxis: g = QRect(QPoint(p.right - t, p.top + 1), QPoint(p.right - 1, p.bottom - 1)); break;
     }
     setGeometry(g.normalized());
+}
+
+bool CChartScrollBar::event(QEvent* event)
+{
+    const bool done = QScrollBar::event(event);
+    // Another style, or a screen of another resolution, may give bars another thickness.
+    if ((event->type() == QEvent::StyleChange || event->type() == QEvent::ScreenChangeInternal) && m_placed) {
+        m_placed = false;
+        Place(m_placedIn);
+    }
+    return done;
 }
 
 void CChartScrollBar::Refresh()

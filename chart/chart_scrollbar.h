@@ -36,6 +36,9 @@ public:
     int Position() const { return m_pos; }
     int Thickness() const;
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
     void SetPosition(int pos);
     void OnAction(int action);
@@ -46,4 +49,8 @@ private:
     int m_hi = 0;
     int m_pos = 1;
     bool m_updating = false;
+    // The plotting rectangle the bar was last placed in (asked again on every redraw of the
+    // curves), while its style has not changed since.
+    ChartRect m_placedIn;
+    bool m_placed = false;
 };

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QProxyStyle>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -223,6 +224,23 @@ TEST_F(ScrollFixture, BarsAreHiddenAndPlacedInsideThePlot)
     const int t = bar->Thickness();
     EXPECT_EQ(bar->geometry(), QRect(QPoint(p.left + 1, p.bottom - t), QPoint(p.right - 1, p.bottom - 1)));
     EXPECT_EQ(left->ScrollBar()->geometry(), QRect(QPoint(p.left + 1, p.top + 1), QPoint(p.left + t, p.bottom - 1)));
+
+    // Redraws on the same plotting rectangle leave the bars where they are; a style with thicker
+    // bars places them anew.
+    struct Thick : QProxyStyle {
+        int pixelMetric(PixelMetric m, const QStyleOption* o, const QWidget* w) const override
+        {
+            return m == PM_ScrollBarExtent ? 31 : QProxyStyle::pixelMetric(m, o, w);
+        }
+    };
+    chart->RedrawChart();
+    EXPECT_EQ(bar->geometry(), QRect(QPoint(p.left + 1, p.bottom - t), QPoint(p.right - 1, p.bottom - 1)));
+    auto* thick = new Thick;
+    bar->setStyle(thick);
+    EXPECT_EQ(bar->geometry(), QRect(QPoint(p.left + 1, p.bottom - 31), QPoint(p.right - 1, p.bottom - 1)));
+    bar->setStyle(nullptr);
+    delete thick;
+    EXPECT_EQ(bar->geometry(), QRect(QPoint(p.left + 1, p.bottom - t), QPoint(p.right - 1, p.bottom - 1)));
 
     // Enabled and auto-hiding: shown only while the mouse is over it.
     bar->SetEnabled(true);
