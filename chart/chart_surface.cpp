@@ -86,7 +86,6 @@ QPainterChartSurface::QPainterChartSurface(QPaintDevice* device, int dpi) : m_dp
     // solid lines (the curves over a kept frame) writes the pixels directly.
     if (!m_fast)
         Painter();
-    m_pending.reserve(512);
 }
 
 QPainter& QPainterChartSurface::Painter()
@@ -454,6 +453,8 @@ void QPainterChartSurface::LineTo(int x, int y)
         };
         line = QLine(from.x, from.y, from.x + scaled(dx), from.y + scaled(dy));
     }
+    if (m_pending.capacity() == 0)
+        m_pending.reserve(512); // room for a whole chart's worth, made only when lines come
     m_pending.push_back(line);
 }
 
