@@ -752,7 +752,8 @@ void DlgSub2::RefreshLiveView()
                 last = {true, visible, values[c]};
             }
         }
-        if (m_checkChannel[j])
+        // Only a box disabled of its own needs enabling (asked every tick).
+        if (m_checkChannel[j] && m_checkChannel[j]->testAttribute(Qt::WA_ForceDisabled))
             m_checkChannel[j]->setEnabled(true);
     }
     for (int j = k; j < kSlotCount; ++j) {
