@@ -1,51 +1,57 @@
 #include "chart/image_copy.h"
 
 #include <QPaintEngine>
-#include <QRegion>
 #include <QTransform>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
-bool CopyOpaqueImage(QPainter& painter, const QPoint& at, const QImage& picture, const QRect& part)
+OpaqueImageTarget::OpaqueImageTarget(QPainter& painter)
 {
     // An RGB32 picture drawn at full opacity on an RGB32 image, or on a premultiplied ARGB32 one
     // (what windows paint into on X11), is copied as it is, its alpha byte included: that is the
     // case handled here.
-    if (picture.format() != QImage::Format_RGB32 || picture.devicePixelRatio() != 1)
-        return false;
     QPaintEngine* engine = painter.paintEngine();
     if (!engine || engine->type() != QPaintEngine::Raster)
-        return false;
+        return;
     QPaintDevice* device = engine->paintDevice();
     if (!device || device->devType() != QInternal::Image)
-        return false;
+        return;
     const auto* target = static_cast<const QImage*>(device);
     if ((target->format() != QImage::Format_RGB32 && target->format() != QImage::Format_ARGB32_Premultiplied) ||
         target->devicePixelRatio() != 1)
-        return false;
+        return;
     const QPainter::CompositionMode mode = painter.compositionMode();
     if (painter.opacity() != 1.0 || painter.hasClipping() ||
         (mode != QPainter::CompositionMode_SourceOver && mode != QPainter::CompositionMode_Source))
-        return false;
+        return;
     const QTransform t = painter.deviceTransform();
     if (t.type() > QTransform::TxTranslate || t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()))
-        return false;
+        return;
     // Painting into a window's image is always limited to the area being repainted; without
     // such a limit the painter is left to decide.
-    const QRegion allowed = engine->systemClip();
-    if (allowed.isEmpty())
-        return false;
+    m_allowed = engine->systemClip();
+    if (m_allowed.isEmpty())
+        return;
+    m_offset = QPoint(int(t.dx()), int(t.dy()));
+    m_target = target;
+}
 
+bool OpaqueImageTarget::Copy(const QPoint& at, const QImage& picture, const QRect& part) const
+{
+    if (!m_target || picture.format() != QImage::Format_RGB32 || picture.devicePixelRatio() != 1)
+        return false;
     // A pixel p of the picture lands on p + shift of the image.
-    const QPoint shift = at + QPoint(int(t.dx()), int(t.dy())) - part.topLeft();
-    const QRect from = part & picture.rect();
-    const QRect to = from.translated(shift) & target->rect();
+    const QPoint shift = at + m_offset - part.topLeft();
+    const QRect to = (part & picture.rect()).translated(shift) & m_target->rect();
+    if (to.isEmpty())
+        return true;
     // The painter draws into the image's pixels as they were when it began (it is not detached
     // here, which would leave the painter drawing elsewhere).
-    uchar* bits = const_cast<uchar*>(target->constBits());
+    uchar* bits = const_cast<uchar*>(m_target->constBits());
     const uchar* source = picture.constBits();
-    const qsizetype toStride = target->bytesPerLine(), fromStride = picture.bytesPerLine();
-    for (const QRect& area : allowed) {
+    const qsizetype toStride = m_target->bytesPerLine(), fromStride = picture.bytesPerLine();
+    for (const QRect& area : m_allowed) {
         const QRect r = area & to;
         if (r.isEmpty())
             continue;
@@ -54,6 +60,27 @@ bool CopyOpaqueImage(QPainter& painter, const QPoint& at, const QImage& picture,
         uchar* out = bits + qsizetype(r.top()) * toStride + qsizetype(r.left()) * 4;
         for (int y = 0; y < r.height(); ++y, in += fromStride, out += toStride)
             std::memcpy(out, in, bytes);
+    }
+    return true;
+}
+
+bool OpaqueImageTarget::Fill(const QRect& rect, const QColor& colour) const
+{
+    if (!m_target || colour.alpha() != 255)
+        return false;
+    // An opaque colour is the same pixel in both formats.
+    const QRgb pixel = 0xFF000000u | colour.rgb();
+    const QRect to = rect.normalized().translated(m_offset) & m_target->rect();
+    if (to.isEmpty())
+        return true;
+    uchar* bits = const_cast<uchar*>(m_target->constBits());
+    const qsizetype stride = m_target->bytesPerLine();
+    for (const QRect& area : m_allowed) {
+        const QRect r = area & to;
+        for (int y = r.top(); y <= r.bottom(); ++y) {
+            auto* out = reinterpret_cast<QRgb*>(bits + qsizetype(y) * stride) + r.left();
+            std::fill(out, out + r.width(), pixel);
+        }
     }
     return true;
 }

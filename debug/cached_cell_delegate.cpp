@@ -283,9 +283,11 @@ bool CachedCellDelegate::CopyBand(const QRegion& region)
     }
 
     QPainter painter(view->viewport());
+    const OpaqueImageTarget target(painter);
     for (const Cell& c : cells) {
         if (!c.picture.isNull()) {
-            DrawOpaqueImage(painter, c.at, c.picture, c.picture.rect());
+            if (!target.Copy(c.at, c.picture, c.picture.rect()))
+                painter.drawImage(c.at, c.picture);
         } else {
             // Painted as the view would have, with the options it gave the cell last time (a copy:
             // painting it records them anew).
@@ -305,10 +307,13 @@ bool CachedCellDelegate::CopyBand(const QRegion& region)
     const bool solid = view->gridStyle() == Qt::SolidLine && !painter.testRenderHint(QPainter::Antialiasing) &&
                        painter.device()->devicePixelRatio() == 1;
     const auto line = [&](int x1, int y1, int x2, int y2) {
-        if (solid)
-            painter.fillRect(QRect(QPoint(x1, y1), QPoint(x2, y2)), colour);
-        else
+        if (solid) {
+            const QRect r(QPoint(x1, y1), QPoint(x2, y2));
+            if (!target.Fill(r, colour))
+                painter.fillRect(r, colour);
+        } else {
             painter.drawLine(x1, y1, x2, y2);
+        }
     };
     if (!solid)
         painter.setPen(pen);

@@ -1,5 +1,6 @@
-// Showing a picture by copying its pixels: the same pixels as the painter's own drawing, within
-// the area being repainted, and left to the painter whenever its drawing would be more than a copy.
+// Showing a picture by copying its pixels, and filling lines by writing them: the same pixels as
+// the painter's own drawing, within the area being repainted, and left to the painter whenever
+// its drawing would be more than that.
 #include "chart/chart_ctrl.h"
 #include "chart/image_copy.h"
 
@@ -40,6 +41,25 @@ TEST(CopyOpaqueImage, CopiesWhatDrawingWouldAndOnlyWhereItMay)
             p.setClipRegion(repainted);
             p.translate(4, 3);
             p.drawImage(QPoint(-2, 1), picture, QRect(3, 2, 60, 20));
+        }
+        EXPECT_TRUE(copied == drawn) << format;
+
+        // Filling with an opaque colour, likewise; a see-through one is left to the painter.
+        const QColor grey(0xd0, 0xd1, 0xd2);
+        {
+            QPainter p(&copied);
+            p.paintEngine()->setSystemClip(repainted);
+            p.translate(4, 3);
+            const OpaqueImageTarget target(p);
+            EXPECT_TRUE(target.Fill(QRect(0, 0, 50, 1), grey)) << format;
+            EXPECT_TRUE(target.Fill(QRect(20, 0, 1, 40), grey)) << format;
+            EXPECT_FALSE(target.Fill(QRect(0, 5, 50, 2), QColor(0, 0, 255, 128))) << format;
+            p.end();
+            p.begin(&drawn);
+            p.setClipRegion(repainted);
+            p.translate(4, 3);
+            p.fillRect(QRect(0, 0, 50, 1), grey);
+            p.fillRect(QRect(20, 0, 1, 40), grey);
         }
         EXPECT_TRUE(copied == drawn) << format;
     }
