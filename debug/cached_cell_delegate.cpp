@@ -300,7 +300,6 @@ bool CachedCellDelegate::CopyBand(const QRegion& region)
     QStyleOptionViewItem option;
     option.initFrom(view);
     const QColor colour = QColor::fromRgba(static_cast<QRgb>(view->style()->styleHint(QStyle::SH_Table_GridLineColor, &option, view)));
-    const QPen pen(colour, 1, view->gridStyle());
     // A solid one-pixel line without antialiasing on a device of one pixel a unit covers exactly
     // the pixels of a one-pixel-high or -wide rectangle: filled as one, without the line
     // drawing's setup.
@@ -316,7 +315,7 @@ bool CachedCellDelegate::CopyBand(const QRegion& region)
         }
     };
     if (!solid)
-        painter.setPen(pen);
+        painter.setPen(QPen(colour, 1, view->gridStyle()));
     const QHeaderView* rows = view->verticalHeader();
     const QHeaderView* columns = view->horizontalHeader();
     for (QRect dirty : region) {

@@ -107,13 +107,15 @@ public:
     {
     }
 
-    void Set(int row, const QString& text)
+    // shownNumber: when the cell is known to show that number (as last set here), and text is
+    // another; the cell's text is then not read back.
+    void Set(int row, const QString& text, const std::int32_t* shownNumber = nullptr)
     {
         QTableWidgetItem* item = m_list ? m_list->item(row, m_col) : nullptr;
         if (!item)
             return;
-        const QString old = item->text();
-        if (old == text) // unchanged texts cost nothing
+        const QString old = shownNumber ? QString() : item->text();
+        if (!shownNumber && old == text) // unchanged texts cost nothing
             return;
         if (m_quiet) {
             const QSignalBlocker hold(m_list->model());
@@ -126,11 +128,12 @@ public:
         m_last = row;
         if (m_quiet && m_advance >= 0) {
             // Texts with their own font or alignment, or other than numbers, are repainted whole.
-            if (item->data(Qt::FontRole).isValid() || item->textAlignment() != Qt::AlignCenter || !IsNumber(old) ||
-                !IsNumber(text))
+            const int oldSize = shownNumber ? DigitsOf(*shownNumber) : int(old.size());
+            if (item->data(Qt::FontRole).isValid() || item->textAlignment() != Qt::AlignCenter ||
+                (!shownNumber && !IsNumber(old)) || !IsNumber(text))
                 m_advance = -1;
             else
-                m_advance = std::max<int>(m_advance, std::max(old.size(), text.size()) * Measures().advance);
+                m_advance = std::max<int>(m_advance, std::max<int>(oldSize, int(text.size())) * Measures().advance);
         }
     }
     void Repaint() const
@@ -154,6 +157,14 @@ public:
     }
 
 private:
+    // Characters of a number as QString::number writes it.
+    static int DigitsOf(std::int32_t value)
+    {
+        int n = value < 0 ? 2 : 1;
+        for (std::int64_t v = value < 0 ? -std::int64_t(value) : value; v >= 10; v /= 10)
+            ++n;
+        return n;
+    }
     static bool IsNumber(const QString& text)
     {
         for (const QChar c : text)
@@ -640,10 +651,15 @@ void DlgSub2::AddSlotCurves(int slot, int index, const std::vector<CChartSerie*>
         CChartLineSerie* serie = !kept[c] ? chart->AddLineSerie() : dynamic_cast<CChartLineSerie*>((*kept[c])[size_t(index)]);
         if (!serie)
             continue;
-        serie->SetPointOrder(NoOrder);
+        // A kept curve has its order, pen and colour from the pass that made it: each setter asks
+        // the chart for a redraw, so only what differs is set.
+        if (serie->GetPointOrder() != NoOrder)
+            serie->SetPointOrder(NoOrder);
         serie->SetXYData(g_historyX.data(), (*charts[c].history)[slot], kHistoryLength);
-        serie->SetLineWidth(2);
-        serie->SetSerieColor(g_channelColours[slot]);
+        if (serie->LineWidth() != 2)
+            serie->SetLineWidth(2);
+        if (serie->SerieColor() != g_channelColours[slot])
+            serie->SetSerieColor(g_channelColours[slot]);
     }
 }
 
@@ -748,7 +764,9 @@ void DlgSub2::RefreshLiveView()
                 ShownValue& last = m_shownValues[c][j];
                 if (!m_fullRefresh && last.known && last.shown == visible && (!visible || last.value == values[c]))
                     continue;
-                changed[c].Set(j, visible ? QString::number(values[c]) : QString());
+                // A cell last set to another number here still shows it: not read back.
+                const bool showsNumber = !m_fullRefresh && last.known && last.shown && visible;
+                changed[c].Set(j, visible ? QString::number(values[c]) : QString(), showsNumber ? &last.value : nullptr);
                 last = {true, visible, values[c]};
             }
         }

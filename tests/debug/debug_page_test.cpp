@@ -523,6 +523,23 @@ TEST(LiveRefresh, SkippingUnchangedTicksShowsTheSameAsFullRebuilds)
             frame(0xFF);
         tick();
     }
+    // The widest texts, then the narrowest: each cell's repaint reaches the whole old text.
+    auto values = [&](bool wide) {
+        std::uint16_t smp[8], base[8];
+        for (int j = 0; j < 8; ++j) {
+            smp[j] = static_cast<std::uint16_t>(wide ? 65535 - j : j);
+            base[j] = static_cast<std::uint16_t>(wide && j % 2 ? 0 : wide ? 60000 : j);
+        }
+        const auto f = EncodeFrame(0xFF, smp, base);
+        last = QByteArray(reinterpret_cast<const char*>(f.data()), static_cast<int>(f.size()));
+        both([&](Side& s) { s.device->Receive(last); });
+    };
+    values(true);
+    tick();
+    values(false);
+    tick();
+    frame(0xFF);
+    tick();
     tick(); // no frame
     tick();
     for (int i = 0; i < 3; ++i) {
