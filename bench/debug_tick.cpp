@@ -142,13 +142,11 @@ void BM_TickBoardLike(benchmark::State& state)
 }
 BENCHMARK(BM_TickBoardLike)->Iterations(400)->Unit(benchmark::kMicrosecond);
 
-// The same ticks, each after the caches were filled with other data, as between two ticks of the
-// running program, 25 ms apart on a shared machine: the program measured streaming spends about
-// as long on a tick as this does, twice what the warm ticks above take. The argument is the data
-// gone through between two ticks, in MiB (64: the caches hold almost nothing of the last tick; 4:
-// more than the core's own cache). Under valgrind --tool=callgrind --cache-sim=yes
-// --toggle-collect='*OnTimerTick*' --toggle-collect='*paintAndFlush*', the /4 case compares the
-// cache misses of two builds.
+// The same ticks, each after other data went through the caches, as between two ticks of the
+// running program, 25 ms apart on a shared machine: measured there, a tick with its paint costs
+// nearer what this gives than what the warm ticks above take. The argument is the data gone
+// through between two ticks, in MiB (64: the caches keep almost nothing of the last tick; 4: more
+// than a core's own cache holds). The README says how to compare the cache misses of two builds.
 void BM_TickBoardLikeCold(benchmark::State& state)
 {
     Page p;
