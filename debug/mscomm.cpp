@@ -86,7 +86,9 @@ public:
 
     bool IsOpen() const override { return m_port.isOpen(); }
 
-    QByteArray ReadAll() override { return m_port.isOpen() ? m_port.readAll() : QByteArray(); }
+    // What the port has taken in, read at its size: readAll() would grow its result by a chunk of
+    // its own size to look for more, on every arrival of a few bytes.
+    QByteArray ReadAll() override { return m_port.isOpen() ? m_port.read(m_port.bytesAvailable()) : QByteArray(); }
 
 private:
     QSerialPort m_port;
