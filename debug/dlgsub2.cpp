@@ -27,6 +27,7 @@
 #include "debug/com_ports.h"
 #include "debug/evaluation.h"
 #include "debug/help_manual.h"
+#include "debug/live_value_item.h"
 #include "debug/mscomm.h"
 #include "debug/procedure.h"
 #include "debug/recording_session.h"
@@ -117,7 +118,9 @@ public:
         const QString old = shownNumber ? QString() : item->text();
         if (!shownNumber && old == text) // unchanged texts cost nothing
             return;
-        if (m_quiet) {
+        if (m_quiet && item->type() == LiveValueItem::kType) {
+            static_cast<LiveValueItem*>(item)->SetTextQuietly(text);
+        } else if (m_quiet) {
             const QSignalBlocker hold(m_list->model());
             item->setText(text);
         } else {
@@ -381,7 +384,7 @@ void DlgSub2::InitLiveLists()
             list->setHorizontalHeaderItem(col, header);
             list->setColumnWidth(col, widths[col]);
             for (int row = 0; row < kSlotCount; ++row) {
-                auto* item = new QTableWidgetItem;
+                auto* item = col == 1 ? new LiveValueItem : new QTableWidgetItem;
                 item->setTextAlignment(Qt::AlignCenter);
                 list->setItem(row, col, item);
             }

@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
@@ -19,6 +20,7 @@
 #include "chart/chart_ctrl.h"
 #include "debug/cached_cell_delegate.h"
 #include "debug/dlgsub2.h"
+#include "debug/live_value_item.h"
 #include "debug/procedure.h"
 #include "debug/spin_arrows.h"
 #include "tests/debug/fake_serial.h"
@@ -608,6 +610,32 @@ TEST(LiveRefresh, SkippingUnchangedTicksShowsTheSameAsFullRebuilds)
     ASSERT_NE(cells, nullptr);
     EXPECT_GT(cells->ReusedCount(), 0) << "cells showing a text again are copied";
     EXPECT_GT(cells->BandsCopied(), 0) << "changed values repainted from the kept pictures alone";
+}
+
+// A value cell set quietly reads as set, and a value set the usual way afterwards is announced,
+// also when it is the one the item was last told before the quiet ones.
+TEST(LiveValueItem, QuietTextsReadAsSetAndLaterTextsAreAnnounced)
+{
+    QTableWidget list(1, 1);
+    auto* cell = new LiveValueItem;
+    list.setItem(0, 0, cell);
+    EXPECT_FALSE(cell->data(Qt::DisplayRole).isValid()) << "an empty cell, as any new item";
+    QSignalSpy told(list.model(), &QAbstractItemModel::dataChanged);
+    cell->setText(QStringLiteral("3"));
+    EXPECT_EQ(told.size(), 1);
+    cell->SetTextQuietly(QStringLiteral("5"));
+    EXPECT_EQ(told.size(), 1);
+    EXPECT_EQ(cell->text(), QStringLiteral("5"));
+    EXPECT_EQ(list.model()->index(0, 0).data().toString(), QStringLiteral("5"));
+    cell->setText(QStringLiteral("5"));
+    EXPECT_EQ(told.size(), 1) << "nothing new";
+    cell->setText(QStringLiteral("3"));
+    EXPECT_GE(told.size(), 2);
+    EXPECT_EQ(list.model()->index(0, 0).data().toString(), QStringLiteral("3"));
+    cell->setData(Qt::DisplayRole, 42);
+    EXPECT_EQ(cell->data(Qt::DisplayRole).typeId(), QMetaType::Int) << "kept as given";
+    cell->setTextAlignment(Qt::AlignRight);
+    EXPECT_EQ(cell->textAlignment(), int(Qt::AlignRight));
 }
 
 // A port that goes away: frozen like a close, awaited under its own number, reopened with the
