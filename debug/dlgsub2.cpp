@@ -132,7 +132,10 @@ public:
         if (m_quiet && m_advance >= 0) {
             // Texts with their own font or alignment, or other than numbers, are repainted whole.
             const int oldSize = shownNumber ? DigitsOf(*shownNumber) : int(old.size());
-            if (item->data(Qt::FontRole).isValid() || item->textAlignment() != Qt::AlignCenter ||
+            const auto* live = item->type() == LiveValueItem::kType ? static_cast<const LiveValueItem*>(item) : nullptr;
+            const bool ownFont = live ? live->HasOwnFont() : item->data(Qt::FontRole).isValid();
+            const int alignment = live ? live->Alignment() : item->textAlignment();
+            if (ownFont || alignment != Qt::AlignCenter ||
                 (!shownNumber && !IsNumber(old)) || !IsNumber(text))
                 m_advance = -1;
             else

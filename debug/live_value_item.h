@@ -21,6 +21,10 @@ public:
     }
     void setData(int role, const QVariant& value) override
     {
+        if (role == Qt::FontRole)
+            m_ownFont = value.isValid();
+        else if (role == Qt::TextAlignmentRole)
+            m_alignment = value.toInt();
         if (role == Qt::DisplayRole || role == Qt::EditRole) {
             if (m_shown && m_value == value)
                 return;
@@ -33,6 +37,10 @@ public:
         }
         QTableWidgetItem::setData(role, value);
     }
+    // Whether the cell has a font of its own, and its alignment, as data() gives them (kept as
+    // they are set: asked for every changed value, without going through the item's data).
+    bool HasOwnFont() const { return m_ownFont; }
+    int Alignment() const { return m_alignment; }
     void SetTextQuietly(const QString& text)
     {
         m_value = text;
@@ -42,4 +50,6 @@ public:
 private:
     QVariant m_value; // what the cell shows, once anything was set
     bool m_shown = false;
+    bool m_ownFont = false;
+    int m_alignment = 0;
 };

@@ -634,8 +634,19 @@ TEST(LiveValueItem, QuietTextsReadAsSetAndLaterTextsAreAnnounced)
     EXPECT_EQ(list.model()->index(0, 0).data().toString(), QStringLiteral("3"));
     cell->setData(Qt::DisplayRole, 42);
     EXPECT_EQ(cell->data(Qt::DisplayRole).typeId(), QMetaType::Int) << "kept as given";
+    // Font and alignment as the item gives them, kept apart for the quiet path.
+    EXPECT_EQ(cell->Alignment(), cell->textAlignment());
+    cell->setTextAlignment(Qt::AlignCenter);
+    EXPECT_EQ(cell->Alignment(), int(Qt::AlignCenter));
     cell->setTextAlignment(Qt::AlignRight);
     EXPECT_EQ(cell->textAlignment(), int(Qt::AlignRight));
+    EXPECT_EQ(cell->Alignment(), int(Qt::AlignRight));
+    EXPECT_FALSE(cell->HasOwnFont());
+    cell->setFont(QFont(QStringLiteral("Monospace")));
+    EXPECT_TRUE(cell->HasOwnFont());
+    cell->setData(Qt::FontRole, QVariant());
+    EXPECT_FALSE(cell->HasOwnFont());
+    EXPECT_FALSE(cell->data(Qt::FontRole).isValid());
 }
 
 // A port that goes away: frozen like a close, awaited under its own number, reopened with the
