@@ -112,48 +112,14 @@ BENCHMARK(BM_TickNoFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // Ticks at full link speed with values as a board gives them: baselines a few thousand counts
 // apart that drift slowly, samples a few counts of noise around them, so the lists keep coming
-// back to the same texts. A fixed count of ticks (ten seconds of link), so that an instruction
-// count (valgrind --tool=callgrind --toggle-collect='*BM_TickBoardLike*') compares builds.
-void BM_TickBoardLike(benchmark::State& state)
+// back to the same texts. Between two ticks, `between` bytes of other data go through the caches.
+void BoardLikeTicks(benchmark::State& state, size_t between)
 {
     Page p;
     std::mt19937 rng(7);
     std::normal_distribution<double> noise(0, 1.5);
     double drift = 0;
-    const auto feed = [&] {
-        drift += 0.01;
-        std::uint16_t s[8], b[8];
-        for (int j = 0; j < 8; ++j) {
-            const double base = 3000 + 137 * j + 4 * std::sin(drift + j);
-            b[j] = static_cast<std::uint16_t>(std::lround(base));
-            s[j] = static_cast<std::uint16_t>(std::lround(base + noise(rng)));
-        }
-        const auto f = EncodeFrame(0xFF, s, b);
-        p.device->Receive(QByteArray(reinterpret_cast<const char*>(f.data()), static_cast<int>(f.size())));
-    };
-    for (auto _ : state) {
-        state.PauseTiming();
-        feed();
-        feed();
-        state.ResumeTiming();
-        p.page.OnTimerTick();
-        QApplication::processEvents();
-    }
-}
-BENCHMARK(BM_TickBoardLike)->Iterations(400)->Unit(benchmark::kMicrosecond);
-
-// The same ticks, each after other data went through the caches, as between two ticks of the
-// running program, 25 ms apart on a shared machine: measured there, a tick with its paint costs
-// nearer what this gives than what the warm ticks above take. The argument is the data gone
-// through between two ticks, in MiB (64: the caches keep almost nothing of the last tick; 4: more
-// than a core's own cache holds). The README says how to compare the cache misses of two builds.
-void BM_TickBoardLikeCold(benchmark::State& state)
-{
-    Page p;
-    std::mt19937 rng(7);
-    std::normal_distribution<double> noise(0, 1.5);
-    double drift = 0;
-    std::vector<char> other(size_t(state.range(0)) << 20);
+    std::vector<char> other(between);
     const auto feed = [&] {
         drift += 0.01;
         std::uint16_t s[8], b[8];
@@ -176,6 +142,18 @@ void BM_TickBoardLikeCold(benchmark::State& state)
         QApplication::processEvents();
     }
 }
+
+// A fixed count of those ticks (ten seconds of link), so that an instruction count
+// (valgrind --tool=callgrind --toggle-collect='*BM_TickBoardLike*') compares builds.
+void BM_TickBoardLike(benchmark::State& state) { BoardLikeTicks(state, 0); }
+BENCHMARK(BM_TickBoardLike)->Iterations(400)->Unit(benchmark::kMicrosecond);
+
+// The same ticks, each after other data went through the caches, as between two ticks of the
+// running program, 25 ms apart on a shared machine: measured there, a tick with its paint costs
+// nearer what this gives than what the warm ticks above take. The argument is the data gone
+// through between two ticks, in MiB (64: the caches keep almost nothing of the last tick; 4: more
+// than a core's own cache holds). The README says how to compare the cache misses of two builds.
+void BM_TickBoardLikeCold(benchmark::State& state) { BoardLikeTicks(state, size_t(state.range(0)) << 20); }
 BENCHMARK(BM_TickBoardLikeCold)->Arg(64)->Arg(4)->Iterations(1000)->Unit(benchmark::kMicrosecond);
 
 } // namespace
