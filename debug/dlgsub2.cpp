@@ -95,11 +95,12 @@ void SetCellText(QTableWidget* list, int row, int col, const QString& text)
 
 // The value cells of one list column that a pass changed, and the repaint they need.
 //
-// Each text set through the model asks for the repaint of its whole cell. Quietly (the model's
-// signals held back while the text is set), nothing is asked for, and the cells are repainted
-// here as one area: the span of rows that changed, and of it only the middle band that the old
-// and the new centred texts can touch, with room to spare on both sides. Only a part of each
-// cell is then filled, copied and gridded again; the rest of it shows the same pixels anyway.
+// Each text set through the model asks for the repaint of its whole cell. Quietly (a live value
+// cell's text set as a plain string, any other cell's with the model's signals held back while
+// it is set), nothing is asked for, and the cells are repainted here as one area: the span of
+// rows that changed, and of it only the middle band that the old and the new centred texts can
+// touch, with room to spare on both sides. Only a part of each cell is then filled, copied and
+// gridded again; the rest of it shows the same pixels anyway.
 // Quiet setting is for when no assistive technology listens for the model's changes.
 class ChangedValues {
 public:
