@@ -25,6 +25,13 @@ public:
     // colour) would, within the same area; false, with nothing done, where Copy would refuse or
     // the colour is not opaque.
     bool Fill(const QRect& rect, const QColor& colour) const;
+    // Copy, or where copying is not possible, painter.drawImage (the painter this target was made
+    // for, in the same state).
+    void Draw(QPainter& painter, const QPoint& at, const QImage& picture, const QRect& part) const
+    {
+        if (!Copy(at, picture, part))
+            painter.drawImage(at, picture, part);
+    }
 
 private:
     const QImage* m_target = nullptr; // null: nothing is copied
@@ -40,6 +47,5 @@ inline bool CopyOpaqueImage(QPainter& painter, const QPoint& at, const QImage& p
 // The same, drawing through the painter where copying is not possible.
 inline void DrawOpaqueImage(QPainter& painter, const QPoint& at, const QImage& picture, const QRect& part)
 {
-    if (!CopyOpaqueImage(painter, at, picture, part))
-        painter.drawImage(at, picture, part);
+    OpaqueImageTarget(painter).Draw(painter, at, picture, part);
 }

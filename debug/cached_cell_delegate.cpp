@@ -286,8 +286,7 @@ bool CachedCellDelegate::CopyBand(const QRegion& region)
     const OpaqueImageTarget target(painter);
     for (const Cell& c : cells) {
         if (!c.picture.isNull()) {
-            if (!target.Copy(c.at, c.picture, c.picture.rect()))
-                painter.drawImage(c.at, c.picture);
+            target.Draw(painter, c.at, c.picture, c.picture.rect());
         } else {
             // Painted as the view would have, with the options it gave the cell last time (a copy:
             // painting it records them anew).

@@ -119,8 +119,9 @@ public:
         const QString old = shownNumber ? QString() : item->text();
         if (!shownNumber && old == text) // unchanged texts cost nothing
             return;
-        if (m_quiet && item->type() == LiveValueItem::kType) {
-            static_cast<LiveValueItem*>(item)->SetTextQuietly(text);
+        auto* live = item->type() == LiveValueItem::kType ? static_cast<LiveValueItem*>(item) : nullptr;
+        if (m_quiet && live) {
+            live->SetTextQuietly(text);
         } else if (m_quiet) {
             const QSignalBlocker hold(m_list->model());
             item->setText(text);
@@ -133,7 +134,6 @@ public:
         if (m_quiet && m_advance >= 0) {
             // Texts with their own font or alignment, or other than numbers, are repainted whole.
             const int oldSize = shownNumber ? DigitsOf(*shownNumber) : int(old.size());
-            const auto* live = item->type() == LiveValueItem::kType ? static_cast<const LiveValueItem*>(item) : nullptr;
             const bool ownFont = live ? live->HasOwnFont() : item->data(Qt::FontRole).isValid();
             const int alignment = live ? live->Alignment() : item->textAlignment();
             if (ownFont || alignment != Qt::AlignCenter ||
