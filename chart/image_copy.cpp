@@ -2,6 +2,7 @@
 
 #include <QPaintEngine>
 #include <QTransform>
+#include <QVarLengthArray>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -80,6 +81,42 @@ bool OpaqueImageTarget::Fill(const QRect& rect, const QColor& colour) const
         for (int y = r.top(); y <= r.bottom(); ++y) {
             auto* out = reinterpret_cast<QRgb*>(bits + qsizetype(y) * stride) + r.left();
             std::fill(out, out + r.width(), pixel);
+        }
+    }
+    return true;
+}
+
+bool OpaqueImageTarget::CopyOnGround(const QRect& around, const QColor& ground, const QPoint& at, const QImage& picture) const
+{
+    if (!m_target || ground.alpha() != 255 ||
+        (!picture.isNull() && (picture.format() != QImage::Format_RGB32 || picture.devicePixelRatio() != 1)))
+        return false;
+    const QRect cell = around.normalized().translated(m_offset) & m_target->rect();
+    if (cell.isEmpty())
+        return true;
+    // A pixel p of the picture lands on p + shift of the image.
+    const QPoint shift = at + m_offset;
+    const QRect ink = QRect(shift, picture.size()) & cell;
+    // The ground's pixels, copied from here into each row.
+    QVarLengthArray<QRgb, 256> line(cell.width());
+    std::fill(line.begin(), line.end(), 0xFF000000u | ground.rgb());
+    uchar* bits = const_cast<uchar*>(m_target->constBits());
+    const qsizetype stride = m_target->bytesPerLine();
+    for (const QRect& area : m_allowed) {
+        const QRect r = area & cell;
+        if (r.isEmpty())
+            continue;
+        const QRect i = ink & r;
+        for (int y = r.top(); y <= r.bottom(); ++y) {
+            auto* out = reinterpret_cast<QRgb*>(bits + qsizetype(y) * stride);
+            if (i.isEmpty() || y < i.top() || y > i.bottom()) {
+                std::memcpy(out + r.left(), line.constData(), size_t(r.width()) * 4);
+                continue;
+            }
+            const auto* in = reinterpret_cast<const QRgb*>(picture.constScanLine(y - shift.y())) + (i.left() - shift.x());
+            std::memcpy(out + r.left(), line.constData(), size_t(i.left() - r.left()) * 4);
+            std::memcpy(out + i.left(), in, size_t(i.width()) * 4);
+            std::memcpy(out + i.right() + 1, line.constData(), size_t(r.right() - i.right()) * 4);
         }
     }
     return true;

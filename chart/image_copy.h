@@ -25,6 +25,11 @@ public:
     // colour) would, within the same area; false, with nothing done, where Copy would refuse or
     // the colour is not opaque.
     bool Fill(const QRect& rect, const QColor& colour) const;
+    // Shows `picture` at `at` on `around` (which holds it) filled with the opaque colour `ground`,
+    // as Fill(around, ground) and then Copy(at, picture, picture.rect()) would, in one pass over
+    // the rows; a null picture leaves `around` filled. False, with nothing done, where either of
+    // those would refuse.
+    bool CopyOnGround(const QRect& around, const QColor& ground, const QPoint& at, const QImage& picture) const;
     // Copy, or where copying is not possible, painter.drawImage (the painter this target was made
     // for, in the same state).
     void Draw(QPainter& painter, const QPoint& at, const QImage& picture, const QRect& part) const

@@ -18,8 +18,8 @@ size_t qHash(const CachedCellDelegate::Key& key, size_t seed)
                       key.background, key.palette);
 }
 
-CachedCellDelegate::CachedCellDelegate(QObject* parent, int capacity)
-    : CachedCellDelegate(parent, MakeStore(capacity))
+CachedCellDelegate::CachedCellDelegate(QObject* parent, int capacity, qsizetype byteCapacity)
+    : CachedCellDelegate(parent, MakeStore(capacity, byteCapacity))
 {
 }
 
@@ -28,12 +28,13 @@ CachedCellDelegate::CachedCellDelegate(QObject* parent, std::shared_ptr<PictureS
 {
 }
 
-std::shared_ptr<CachedCellDelegate::PictureStore> CachedCellDelegate::MakeStore(int capacity)
+std::shared_ptr<CachedCellDelegate::PictureStore> CachedCellDelegate::MakeStore(int capacity, qsizetype byteCapacity)
 {
-    return std::make_shared<PictureStore>(capacity);
+    return std::make_shared<PictureStore>(capacity, byteCapacity);
 }
 
 int CachedCellDelegate::StoredCount() const { return m_store->Count(); }
+qsizetype CachedCellDelegate::StoredBytes() const { return m_store->Bytes(); }
 int CachedCellDelegate::ReusedCount() const { return m_store->Reused(); }
 
 namespace {
@@ -47,7 +48,49 @@ bool IsOpaque(const QImage& image)
     }
     return true;
 }
+
+// The smallest rectangle of an image of 32-bit pixels holding every pixel other than `pixel`
+// (empty when there is none).
+QRect Ink(const QImage& image, QRgb pixel)
+{
+    int top = image.height(), bottom = -1, left = image.width(), right = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        int x = 0;
+        while (x < image.width() && line[x] == pixel)
+            ++x;
+        if (x == image.width())
+            continue;
+        int last = image.width() - 1;
+        while (line[last] == pixel)
+            --last;
+        top = std::min(top, y);
+        bottom = y;
+        left = std::min(left, x);
+        right = std::max(right, last);
+    }
+    return bottom < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+qsizetype BytesOf(const CachedCellDelegate::Picture& picture) { return picture.ink.sizeInBytes(); }
 } // namespace
+
+// Shows a kept picture with the cell's top left at `at`: copied into the painter's image where
+// the target allows, painted through the painter elsewhere.
+void CachedCellDelegate::Show(QPainter& painter, const OpaqueImageTarget& target, const QPoint& at, const Picture& picture)
+{
+    if (!picture.ground.isValid()) {
+        target.Draw(painter, at, picture.ink, picture.ink.rect());
+        return;
+    }
+    const QRect cell(at, picture.cell);
+    if (target.CopyOnGround(cell, picture.ground, at + picture.inkAt, picture.ink))
+        return;
+    // The ink is opaque: drawn over the filled cell, it shows as the whole picture would.
+    painter.fillRect(cell, picture.ground);
+    if (!picture.ink.isNull())
+        painter.drawImage(at + picture.inkAt, picture.ink);
+}
 
 void CachedCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
@@ -99,8 +142,8 @@ void CachedCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     key.format = int(format);
 
     m_lastPlain.insert(cell, {option, key});
-    if (const QImage* kept = m_store->Find(key)) {
-        DrawOpaqueImage(*painter, opt.rect.topLeft(), *kept, kept->rect());
+    if (const Picture* kept = m_store->Find(key)) {
+        Show(*painter, OpaqueImageTarget(*painter), opt.rect.topLeft(), *kept);
         return;
     }
 
@@ -123,11 +166,20 @@ void CachedCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     // without alpha, it is shown by copying its pixels.
     if (picture.format() == QImage::Format_ARGB32_Premultiplied && ratio == 1 && IsOpaque(picture))
         picture.reinterpretAsFormat(QImage::Format_RGB32);
-    m_store->Keep(key, picture);
-    DrawOpaqueImage(*painter, opt.rect.topLeft(), picture, picture.rect());
+    Picture kept{picture, QPoint(), picture.size(), QColor()};
+    // An opaque picture of one pixel a unit is the background's colour outside its ink: only the
+    // ink is kept (the background fill made pixels of this value).
+    if (picture.format() == QImage::Format_RGB32 && ratio == 1) {
+        const QRect ink = Ink(picture, 0xFF000000u | ground.color().rgb());
+        kept.ink = ink.isEmpty() ? QImage() : picture.copy(ink);
+        kept.inkAt = ink.topLeft();
+        kept.ground = ground.color();
+    }
+    m_store->Keep(key, kept);
+    Show(*painter, OpaqueImageTarget(*painter), opt.rect.topLeft(), kept);
 }
 
-const QImage* CachedCellDelegate::PictureStore::Find(const Key& key)
+const CachedCellDelegate::Picture* CachedCellDelegate::PictureStore::Find(const Key& key)
 {
     auto found = m_recent.constFind(key);
     if (found != m_recent.constEnd()) {
@@ -138,10 +190,12 @@ const QImage* CachedCellDelegate::PictureStore::Find(const Key& key)
     if (older == m_older.end())
         return nullptr;
     ++m_reused;
-    const QImage picture = *older;
+    const Picture picture = *older;
+    m_olderBytes -= BytesOf(picture);
     m_older.erase(older);
     Keep(key, picture);
-    return &*m_recent.constFind(key);
+    const auto kept = m_recent.constFind(key);
+    return kept == m_recent.constEnd() ? nullptr : &*kept;
 }
 
 void CachedCellDelegate::RepaintBand(QTableView* view, int column, int firstRow, int lastRow, const QRect& area)
@@ -254,7 +308,7 @@ bool CachedCellDelegate::CopyBand(const QRegion& region)
     struct Cell {
         int row;
         QPoint at;
-        QImage picture; // when kept: the cell needs no painting
+        Picture picture; // when kept (ink or ground set): the cell needs no painting
     };
     QVarLengthArray<Cell, 16> cells;
     for (int row = m_band.first; row <= m_band.last; ++row) {
@@ -267,7 +321,7 @@ bool CachedCellDelegate::CopyBand(const QRegion& region)
         const auto last = m_lastPlain.constFind(CellId{view, row, column});
         if (last == m_lastPlain.constEnd() || last->option.rect != rect)
             return false;
-        Cell cell{row, rect.topLeft(), QImage()};
+        Cell cell{row, rect.topLeft(), Picture()};
         // A text shown as it is (the delegate turns line breaks into line separators), neither it
         // nor the last one empty (so that the cell's display features are those of its last
         // painting): the picture kept for it, if any. Anything else is painted.
@@ -276,7 +330,7 @@ bool CachedCellDelegate::CopyBand(const QRegion& region)
             Key key = last->key;
             key.text = value.toString();
             if (!key.text.isEmpty() && !key.text.contains(QLatin1Char('\n')))
-                if (const QImage* kept = m_store->Find(key))
+                if (const Picture* kept = m_store->Find(key))
                     cell.picture = *kept;
         }
         cells.append(cell);
@@ -285,8 +339,8 @@ bool CachedCellDelegate::CopyBand(const QRegion& region)
     QPainter painter(view->viewport());
     const OpaqueImageTarget target(painter);
     for (const Cell& c : cells) {
-        if (!c.picture.isNull()) {
-            target.Draw(painter, c.at, c.picture, c.picture.rect());
+        if (!c.picture.ink.isNull() || c.picture.ground.isValid()) {
+            Show(painter, target, c.at, c.picture);
         } else {
             // Painted as the view would have, with the options it gave the cell last time (a copy:
             // painting it records them anew).
@@ -333,11 +387,18 @@ bool CachedCellDelegate::CopyBand(const QRegion& region)
     return true;
 }
 
-void CachedCellDelegate::PictureStore::Keep(const Key& key, const QImage& picture)
+void CachedCellDelegate::PictureStore::Keep(const Key& key, const Picture& picture)
 {
-    if (m_recent.size() >= (m_capacity + 1) / 2) {
+    const qsizetype bytes = BytesOf(picture);
+    if (m_byteCapacity >= 0 && bytes > m_byteCapacity / 2)
+        return; // more than a generation may hold: painted anew each time
+    if (m_recent.size() >= (m_capacity + 1) / 2 ||
+        (m_byteCapacity >= 0 && !m_recent.isEmpty() && m_recentBytes + bytes > m_byteCapacity / 2)) {
         m_older.swap(m_recent);
+        m_olderBytes = m_recentBytes;
         m_recent.clear();
+        m_recentBytes = 0;
     }
     m_recent.insert(key, picture);
+    m_recentBytes += bytes;
 }

@@ -3,7 +3,9 @@
 // lists of the debug page, rewritten 40 times a second). It paints a cell exactly as
 // QStyledItemDelegate does, but keeps the picture of every plain cell it painted, by text, size,
 // state, font and colours, so that showing a text again copies that picture instead of laying
-// the text out and drawing it anew.
+// the text out and drawing it anew. A picture keeps only the part of the cell where the painting
+// left something other than the background (for a number, a few digits' width of a wide cell):
+// the rest is filled with the background's colour when it is shown.
 //
 // Only plain text cells on the view's own solid background are kept: a selected, alternating,
 // checkable or decorated cell, a cell with its own background, or a painter that is scaled or
@@ -24,19 +26,22 @@
 #include <QStyledItemDelegate>
 #include <memory>
 
+class OpaqueImageTarget;
 class QTableView;
 
 class CachedCellDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
     class PictureStore;
-    // capacity: the most cell pictures kept. The store keeps the pictures used most recently:
+    static constexpr qsizetype kNoByteLimit = -1;
+    // capacity: the most cell pictures kept, and the most bytes of pixels they may hold (a picture
+    // of more than half of that is not kept). The store keeps the pictures used most recently:
     // when it is full, those not used since it was last full are dropped.
-    explicit CachedCellDelegate(QObject* parent = nullptr, int capacity = 256);
+    explicit CachedCellDelegate(QObject* parent = nullptr, int capacity = 256, qsizetype byteCapacity = kNoByteLimit);
     // With a store shared with other delegates: lists that show the same texts in cells of the
     // same look use the pictures any of them made.
     CachedCellDelegate(QObject* parent, std::shared_ptr<PictureStore> store);
-    static std::shared_ptr<PictureStore> MakeStore(int capacity);
+    static std::shared_ptr<PictureStore> MakeStore(int capacity, qsizetype byteCapacity = kNoByteLimit);
     ~CachedCellDelegate() override;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
@@ -53,9 +58,10 @@ public:
     // Repaints done that way (for tests and diagnostics).
     int BandsCopied() const { return m_bandsCopied; }
 
-    // Pictures in the store, and paints that copied a kept picture (shared with the delegates
-    // sharing the store; for tests and diagnostics).
+    // Pictures in the store, the bytes of their pixels, and paints that copied a kept picture
+    // (shared with the delegates sharing the store; for tests and diagnostics).
     int StoredCount() const;
+    qsizetype StoredBytes() const;
     int ReusedCount() const;
 
     struct Key {
@@ -81,6 +87,17 @@ public:
         }
     };
 
+    // A kept cell picture: `ink` is what the painting left over the background, cut to the
+    // smallest rectangle holding every pixel of another colour, at `inkAt` within the cell (of
+    // `cell` pixels); the rest of the cell is `ground`. A picture that is not cut (not opaque, or
+    // of a device with more pixels than units) has an invalid ground and its ink is the cell.
+    struct Picture {
+        QImage ink;
+        QPoint inkAt;
+        QSize cell;
+        QColor ground;
+    };
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -90,6 +107,7 @@ private:
     void StopWatching();
     // Whether a band painted from pictures and solid grid lines covers every pixel of itself.
     static bool BandCoversItself(const QTableView* view);
+    static void Show(QPainter& painter, const OpaqueImageTarget& target, const QPoint& at, const Picture& picture);
 
     struct CellId {
         const QWidget* view = nullptr;
@@ -130,17 +148,25 @@ size_t qHash(const CachedCellDelegate::Key& key, size_t seed = 0);
 
 class CachedCellDelegate::PictureStore {
 public:
-    explicit PictureStore(int capacity) : m_capacity(capacity > 0 ? capacity : 1) {}
+    PictureStore(int capacity, qsizetype byteCapacity)
+        : m_capacity(capacity > 0 ? capacity : 1), m_byteCapacity(byteCapacity)
+    {
+    }
     // The kept picture for key (kept on as one used now), or null.
-    const QImage* Find(const Key& key);
-    void Keep(const Key& key, const QImage& picture);
+    const Picture* Find(const Key& key);
+    void Keep(const Key& key, const Picture& picture);
     int Count() const { return int(m_recent.size() + m_older.size()); }
+    qsizetype Bytes() const { return m_recentBytes + m_olderBytes; }
     int Reused() const { return m_reused; }
 
 private:
-    // Pictures used since the store was last full, and those used before that.
+    // Pictures used since the store was last full, and those used before that: each generation
+    // holds at most half of the store.
     int m_capacity;
-    QHash<Key, QImage> m_recent;
-    QHash<Key, QImage> m_older;
+    qsizetype m_byteCapacity;
+    QHash<Key, Picture> m_recent;
+    QHash<Key, Picture> m_older;
+    qsizetype m_recentBytes = 0;
+    qsizetype m_olderBytes = 0;
     int m_reused = 0;
 };

@@ -370,10 +370,11 @@ void DlgSub2::InitLiveLists()
     m_listBaseline = controlAs<QTableWidget>(kIdListBaseline);
     m_listDiff = controlAs<QTableWidget>(kIdListDiff);
     // The three lists show numbers of the same range in cells of the same look: a text one of
-    // them has shown is copied by the others too. A drifting board shows a few hundred numbers a
-    // minute and comes back to them: room for about a thousand (a cell's picture is a few
-    // kilobytes) keeps most of those it returns to.
-    m_cellPictures = CachedCellDelegate::MakeStore(1024);
+    // them has shown is copied by the others too. A drifting board keeps showing numbers it has
+    // not shown before for minutes (the simulated one about a thousand in its first four) and
+    // comes back to them: room for four thousand pictures (of a number's digits only, a kilobyte
+    // or two each), within 8 MiB, keeps nearly all it returns to.
+    m_cellPictures = CachedCellDelegate::MakeStore(4096, 8 << 20);
     for (QTableWidget* list : {m_listSample, m_listBaseline, m_listDiff}) {
         if (!list)
             continue;

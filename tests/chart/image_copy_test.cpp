@@ -1,6 +1,6 @@
-// Showing a picture by copying its pixels, and filling lines by writing them: the same pixels as
-// the painter's own drawing, within the area being repainted, and left to the painter whenever
-// its drawing would be more than that.
+// Showing a picture by copying its pixels, and filling lines and rectangles by writing them: the
+// same pixels as the painter's own drawing, within the area being repainted, and left to the
+// painter whenever its drawing would be more than that.
 #include "chart/chart_ctrl.h"
 #include "chart/image_copy.h"
 
@@ -54,12 +54,23 @@ TEST(CopyOpaqueImage, CopiesWhatDrawingWouldAndOnlyWhereItMay)
             EXPECT_TRUE(target.Fill(QRect(0, 0, 50, 1), grey)) << format;
             EXPECT_TRUE(target.Fill(QRect(20, 0, 1, 40), grey)) << format;
             EXPECT_FALSE(target.Fill(QRect(0, 5, 50, 2), QColor(0, 0, 255, 128))) << format;
+            // A picture on a filled rectangle: across the repainted area's edges, and a rectangle
+            // without picture.
+            EXPECT_TRUE(target.CopyOnGround(QRect(-2, 4, 45, 30), grey, QPoint(10, 12), picture.copy(0, 0, 25, 9))) << format;
+            EXPECT_TRUE(target.CopyOnGround(QRect(40, 30, 8, 6), Qt::darkGreen, QPoint(40, 30), QImage())) << format;
+            EXPECT_FALSE(target.CopyOnGround(QRect(0, 0, 9, 9), QColor(0, 0, 255, 128), QPoint(), QImage())) << format;
+            EXPECT_FALSE(target.CopyOnGround(QRect(0, 0, 9, 9), grey, QPoint(),
+                                             picture.convertToFormat(QImage::Format_ARGB32_Premultiplied)))
+                << format;
             p.end();
             p.begin(&drawn);
             p.setClipRegion(repainted);
             p.translate(4, 3);
             p.fillRect(QRect(0, 0, 50, 1), grey);
             p.fillRect(QRect(20, 0, 1, 40), grey);
+            p.fillRect(QRect(-2, 4, 45, 30), grey);
+            p.drawImage(QPoint(10, 12), picture.copy(0, 0, 25, 9));
+            p.fillRect(QRect(40, 30, 8, 6), Qt::darkGreen);
         }
         EXPECT_TRUE(copied == drawn) << format;
     }

@@ -66,6 +66,9 @@ TEST(CachedCellDelegate, CopiedCellsLookLikePaintedOnes)
     same("plain cells");
     EXPECT_GT(delegate->ReusedCount(), 0);
     EXPECT_LE(delegate->StoredCount(), 16) << "the store starts afresh when full";
+    const QSize cell = cached.visualRect(cached.model()->index(0, 1)).size();
+    EXPECT_LT(delegate->StoredBytes(), delegate->StoredCount() * cell.width() * cell.height() * 4 / 2)
+        << "pictures keep the cells' ink, not their background";
 
     for (List* l : {&cached, &plain}) {
         l->selectRow(1);
@@ -80,6 +83,16 @@ TEST(CachedCellDelegate, CopiedCellsLookLikePaintedOnes)
         l->setStyleSheet(QStringLiteral("QTableWidget { background: #ffe0e0; }"));
     }
     same("another background");
+
+    // A store of few bytes holds no more, and what it cannot hold is painted as usual.
+    constexpr qsizetype budget = 2048;
+    for (List* l : {&cached, &plain})
+        l->setStyleSheet(QString());
+    delegate = new CachedCellDelegate(&cached, 100, budget);
+    cached.setItemDelegate(delegate);
+    same("few bytes kept");
+    EXPECT_GT(delegate->StoredCount(), 0);
+    EXPECT_LE(delegate->StoredBytes(), budget);
 }
 
 // Texts set behind the view's back and repainted as a band: what the window shows is what the
