@@ -67,23 +67,7 @@ bool OpaqueImageTarget::Copy(const QPoint& at, const QImage& picture, const QRec
 
 bool OpaqueImageTarget::Fill(const QRect& rect, const QColor& colour) const
 {
-    if (!m_target || colour.alpha() != 255)
-        return false;
-    // An opaque colour is the same pixel in both formats.
-    const QRgb pixel = 0xFF000000u | colour.rgb();
-    const QRect to = rect.normalized().translated(m_offset) & m_target->rect();
-    if (to.isEmpty())
-        return true;
-    uchar* bits = const_cast<uchar*>(m_target->constBits());
-    const qsizetype stride = m_target->bytesPerLine();
-    for (const QRect& area : m_allowed) {
-        const QRect r = area & to;
-        for (int y = r.top(); y <= r.bottom(); ++y) {
-            auto* out = reinterpret_cast<QRgb*>(bits + qsizetype(y) * stride) + r.left();
-            std::fill(out, out + r.width(), pixel);
-        }
-    }
-    return true;
+    return CopyOnGround(rect, colour, rect.topLeft(), QImage());
 }
 
 bool OpaqueImageTarget::CopyOnGround(const QRect& around, const QColor& ground, const QPoint& at, const QImage& picture) const
@@ -97,7 +81,8 @@ bool OpaqueImageTarget::CopyOnGround(const QRect& around, const QColor& ground, 
     // A pixel p of the picture lands on p + shift of the image.
     const QPoint shift = at + m_offset;
     const QRect ink = QRect(shift, picture.size()) & cell;
-    // The ground's pixels, copied from here into each row.
+    // The ground's pixels, copied from here into each row (an opaque colour is the same pixel in
+    // both formats).
     QVarLengthArray<QRgb, 256> line(cell.width());
     std::fill(line.begin(), line.end(), 0xFF000000u | ground.rgb());
     uchar* bits = const_cast<uchar*>(m_target->constBits());

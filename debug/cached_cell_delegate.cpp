@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QStyle>
 #include <cmath>
+#include <optional>
 
 size_t qHash(const CachedCellDelegate::Key& key, size_t seed)
 {
@@ -308,7 +309,7 @@ bool CachedCellDelegate::CopyBand(const QRegion& region)
     struct Cell {
         int row;
         QPoint at;
-        Picture picture; // when kept (ink or ground set): the cell needs no painting
+        std::optional<Picture> picture; // when kept: the cell needs no painting
     };
     QVarLengthArray<Cell, 16> cells;
     for (int row = m_band.first; row <= m_band.last; ++row) {
@@ -321,7 +322,7 @@ bool CachedCellDelegate::CopyBand(const QRegion& region)
         const auto last = m_lastPlain.constFind(CellId{view, row, column});
         if (last == m_lastPlain.constEnd() || last->option.rect != rect)
             return false;
-        Cell cell{row, rect.topLeft(), Picture()};
+        Cell cell{row, rect.topLeft(), std::nullopt};
         // A text shown as it is (the delegate turns line breaks into line separators), neither it
         // nor the last one empty (so that the cell's display features are those of its last
         // painting): the picture kept for it, if any. Anything else is painted.
@@ -339,8 +340,8 @@ bool CachedCellDelegate::CopyBand(const QRegion& region)
     QPainter painter(view->viewport());
     const OpaqueImageTarget target(painter);
     for (const Cell& c : cells) {
-        if (!c.picture.ink.isNull() || c.picture.ground.isValid()) {
-            Show(painter, target, c.at, c.picture);
+        if (c.picture) {
+            Show(painter, target, c.at, *c.picture);
         } else {
             // Painted as the view would have, with the options it gave the cell last time (a copy:
             // painting it records them anew).
