@@ -511,8 +511,11 @@ void DlgSub2::EnterOpen(int n)
     // A port found again after a loss goes on in the file it was recorded into.
     if (m_recordArmed && !m_recording->IsRecording())
         StartRecordingFile();
-    if (!m_timerId)
+    if (!m_timerId) {
+        m_tickPeriod = kTimerPeriodMs;
+        m_quietTicks = 0;
         m_timerId = startTimer(kTimerPeriodMs, Qt::PreciseTimer);
+    }
     SetLinkControlsEnabled(true);
 }
 
@@ -523,7 +526,27 @@ void DlgSub2::LeaveOpen(const QString& caption)
         killTimer(m_timerId);
         m_timerId = 0;
     }
+    m_tickPeriod = kTimerPeriodMs;
+    m_quietTicks = 0;
     SetLinkControlsEnabled(false);
+}
+
+void DlgSub2::SetTickPeriod(int ms)
+{
+    m_quietTicks = 0;
+    if (ms == m_tickPeriod)
+        return;
+    m_tickPeriod = ms;
+    if (!m_timerId)
+        return;
+    killTimer(m_timerId);
+    m_timerId = startTimer(ms, ms == kTimerPeriodMs ? Qt::PreciseTimer : Qt::CoarseTimer);
+}
+
+void DlgSub2::Wake()
+{
+    if (m_tickPeriod != kTimerPeriodMs)
+        SetTickPeriod(kTimerPeriodMs);
 }
 
 void DlgSub2::SetPortCaption(const QString& caption)
@@ -578,6 +601,7 @@ void DlgSub2::OnCommEvent()
     const QByteArray chunk = m_comm->GetInput();
     m_comm->SetInBufferCount(0);
     m_receiver.OnChunk(reinterpret_cast<const std::uint8_t*>(chunk.constData()), static_cast<std::size_t>(chunk.size()));
+    Wake();
 }
 
 void DlgSub2::timerEvent(QTimerEvent* event)
@@ -593,9 +617,20 @@ void DlgSub2::timerEvent(QTimerEvent* event)
 void DlgSub2::OnTimerTick()
 {
     StepProcedure();
+    m_lastRefreshIdle = false;
     RefreshLiveView();
+    const bool quiet = m_lastRefreshIdle && !m_keyMaskChanged && !m_procedure->Running() &&
+                       m_procedure->CurrentPhase() == CDetectionProcedure::Phase::None;
     if (m_keyMaskChanged)
         RebuildResultRows();
+
+    // A silent port with nothing running: ticks would only find the same inputs again, so the
+    // timer slows down. Bytes and the user's changes wake it at once; a slow tick that finds
+    // something changed all the same (a change that came by another way) wakes it too.
+    if (!quiet)
+        Wake();
+    else if (m_tickPeriod == kTimerPeriodMs && ++m_quietTicks >= kQuietTicksBeforeRest)
+        SetTickPeriod(kRestPeriodMs);
 }
 
 // ---- live view ---------------------------------------------------------------------------------
@@ -605,6 +640,7 @@ void DlgSub2::OnChannelCheck(int slot)
     if (slot < 0 || slot >= kSlotCount || !m_checkChannel[slot])
         return;
     m_slots[slot].visible = m_checkChannel[slot]->isChecked() ? 1 : 0;
+    Wake();
 }
 
 void DlgSub2::OnSpinDelta(int spinId, int delta)
@@ -728,8 +764,10 @@ void DlgSub2::RefreshLiveView()
 {
     // The pass below is a function of these inputs alone: when none has changed since the last
     // pass, it would rebuild the same curves and write the same texts and box states.
-    if (!m_fullRefresh && m_liveShown && CurrentLiveInputs() == m_liveShownFrom)
+    if (!m_fullRefresh && m_liveShown && CurrentLiveInputs() == m_liveShownFrom) {
+        m_lastRefreshIdle = true;
         return;
+    }
 
     // The charts are rebuilt inside one redraw bracket that also spans the list work, so each is
     // drawn once, at the end, with all its new curves.
@@ -952,10 +990,27 @@ void DlgSub2::InitProcedure()
 
 QString DlgSub2::HelpDocumentPath() { return HelpDocumentRelativePath(); }
 
-void DlgSub2::OnStartDetection() { m_procedure->OnStartDetection(); }
-void DlgSub2::OnNoKeyDetection() { m_procedure->OnNoKeyDetection(); }
-void DlgSub2::OnKeyPressDetection() { m_procedure->OnKeyPressDetection(m_comboKey ? m_comboKey->currentIndex() : 0); }
-void DlgSub2::OnAbortProcedure() { m_procedure->OnAbortProcedure(); }
+// A procedure started runs on every tick, so each of these wakes the timer from a rest.
+void DlgSub2::OnStartDetection()
+{
+    m_procedure->OnStartDetection();
+    Wake();
+}
+void DlgSub2::OnNoKeyDetection()
+{
+    m_procedure->OnNoKeyDetection();
+    Wake();
+}
+void DlgSub2::OnKeyPressDetection()
+{
+    m_procedure->OnKeyPressDetection(m_comboKey ? m_comboKey->currentIndex() : 0);
+    Wake();
+}
+void DlgSub2::OnAbortProcedure()
+{
+    m_procedure->OnAbortProcedure();
+    Wake();
+}
 
 void DlgSub2::OnHelp()
 {

@@ -65,6 +65,11 @@ class DlgSub2 : public DialogPage, protected LiveState {
     Q_OBJECT
 public:
     static constexpr int kTimerPeriodMs = 25;
+    // With the port open, no procedure running and a second of ticks that found nothing to
+    // show, the page's timer slows to this period until bytes arrive or the user changes
+    // something the ticks show from; then it runs at kTimerPeriodMs again.
+    static constexpr int kRestPeriodMs = 250;
+    static constexpr int kQuietTicksBeforeRest = 40;
     static constexpr int kReconnectPeriodMs = 500;
     static constexpr int kVerticalStep = 20;
     static constexpr int kTimeStep = 10;
@@ -86,6 +91,8 @@ public:
     const HistoryTables& History() const { return m_history; }
     CMSComm* Comm() const { return m_comm.get(); }
     int TimerId() const { return m_timerId; }
+    // The period the page's timer runs at: kTimerPeriodMs, or kRestPeriodMs while resting.
+    int TickPeriod() const { return m_tickPeriod; }
     // While a lost port is awaited: its number and the id of the 500 ms timer; 0 otherwise.
     int LostPort() const { return m_lostPort; }
     int ReconnectTimerId() const { return m_reconnectTimerId; }
@@ -127,6 +134,10 @@ private:
     void EnterOpen(int n);
     void LeaveOpen(const QString& caption);
     void StopReconnect();
+    // Runs the page's timer at this period (kTimerPeriodMs or kRestPeriodMs), if it runs.
+    void SetTickPeriod(int ms);
+    // Back to kTimerPeriodMs after a rest: something the ticks show from may have changed.
+    void Wake();
     void SetPortCaption(const QString& caption);
     // The chart part of the live refresh: redrawing suspended and curves deleted, one curve per
     // chart for a visible slot, redrawing resumed (each chart drawn once). When the charts
@@ -193,6 +204,9 @@ private:
     HistoryTables m_history;
     CFrameReceiver m_receiver;
     int m_timerId = 0;
+    int m_tickPeriod = kTimerPeriodMs;
+    int m_quietTicks = 0;        // ticks in a row that found nothing to show
+    bool m_lastRefreshIdle = false; // the last RefreshLiveView found its inputs unchanged
     int m_lostPort = 0;          // number of the port that went away, while it is awaited
     int m_reconnectTimerId = 0;  // 500 ms, runs only while a lost port is awaited
 

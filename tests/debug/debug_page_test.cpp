@@ -178,6 +178,62 @@ TEST_F(PageTest, OpenCloseReopenFollowsTheButtonStates)
     EXPECT_TRUE(ui.warnings.isEmpty());
 }
 
+// A silent port with nothing running slows the timer down; bytes, a channel box and the
+// procedure's buttons bring it back at once, a running procedure keeps it fast, and a slow tick
+// that finds something changed by another way wakes it too. The rest is invisible: the next
+// fast tick shows what arrived.
+TEST_F(PageTest, ASilentPortRestsTheTimerUntilSomethingCanChange)
+{
+    Open();
+    Show(Frame(0x01, {{100, 90}}));
+    auto quietTicks = [&](int n) {
+        for (int i = 0; i < n; ++i)
+            page.OnTimerTick();
+    };
+    quietTicks(DlgSub2::kQuietTicksBeforeRest - 1);
+    EXPECT_EQ(page.TickPeriod(), DlgSub2::kTimerPeriodMs);
+    quietTicks(1);
+    EXPECT_EQ(page.TickPeriod(), DlgSub2::kRestPeriodMs);
+    EXPECT_NE(page.TimerId(), 0);
+
+    device->Receive(Frame(0x01, {{120, 90}}));
+    EXPECT_EQ(page.TickPeriod(), DlgSub2::kTimerPeriodMs);
+    page.OnTimerTick();
+    EXPECT_EQ(Cell(1032, 0, 1), "120");
+
+    quietTicks(DlgSub2::kQuietTicksBeforeRest);
+    ASSERT_EQ(page.TickPeriod(), DlgSub2::kRestPeriodMs);
+    QTest::mouseClick(Box(0), Qt::LeftButton, {}, QPoint(5, Box(0)->height() / 2));
+    ASSERT_FALSE(Box(0)->isChecked());
+    EXPECT_EQ(page.TickPeriod(), DlgSub2::kTimerPeriodMs);
+    QTest::mouseClick(Box(0), Qt::LeftButton, {}, QPoint(5, Box(0)->height() / 2));
+
+    quietTicks(DlgSub2::kQuietTicksBeforeRest + 1);
+    ASSERT_EQ(page.TickPeriod(), DlgSub2::kRestPeriodMs);
+    QTest::mouseClick(Ctl<QPushButton>(1025), Qt::LeftButton);
+    EXPECT_EQ(page.TickPeriod(), DlgSub2::kTimerPeriodMs);
+    quietTicks(3 * DlgSub2::kQuietTicksBeforeRest);
+    EXPECT_EQ(page.TickPeriod(), DlgSub2::kTimerPeriodMs);
+    QTest::mouseClick(Ctl<QPushButton>(1052), Qt::LeftButton);
+    quietTicks(DlgSub2::kQuietTicksBeforeRest + 1);
+    ASSERT_EQ(page.TickPeriod(), DlgSub2::kRestPeriodMs);
+
+    page.Procedure().OnStartDetection(); // not through the page
+    page.OnTimerTick();
+    EXPECT_EQ(page.TickPeriod(), DlgSub2::kTimerPeriodMs);
+    page.Procedure().OnAbortProcedure();
+
+    page.OnPortButton();
+    EXPECT_EQ(page.TimerId(), 0);
+    page.OnPortButton();
+    EXPECT_EQ(page.TickPeriod(), DlgSub2::kTimerPeriodMs);
+
+    // On its own timer: rests within a few seconds of silence, and a frame still shows.
+    QTRY_COMPARE_WITH_TIMEOUT(page.TickPeriod(), DlgSub2::kRestPeriodMs, 10000);
+    device->Receive(Frame(0x01, {{140, 90}}));
+    QTRY_COMPARE_WITH_TIMEOUT(Cell(1032, 0, 1), QString("140"), 10000);
+}
+
 TEST_F(PageTest, NoPortOrARefusedOpenLeavesThePageAsItWas)
 {
     port = -1;
