@@ -516,6 +516,7 @@ void DlgSub2::EnterOpen(int n)
         m_quietTicks = 0;
         m_timerId = startTimer(kTimerPeriodMs, Qt::PreciseTimer);
     }
+    UpdateArrivals();
     SetLinkControlsEnabled(true);
 }
 
@@ -528,6 +529,7 @@ void DlgSub2::LeaveOpen(const QString& caption)
     }
     m_tickPeriod = kTimerPeriodMs;
     m_quietTicks = 0;
+    UpdateArrivals();
     SetLinkControlsEnabled(false);
 }
 
@@ -541,12 +543,26 @@ void DlgSub2::SetTickPeriod(int ms)
         return;
     killTimer(m_timerId);
     m_timerId = startTimer(ms, ms == kTimerPeriodMs ? Qt::PreciseTimer : Qt::CoarseTimer);
+    UpdateArrivals();
 }
 
 void DlgSub2::Wake()
 {
     if (m_tickPeriod != kTimerPeriodMs)
         SetTickPeriod(kTimerPeriodMs);
+}
+
+void DlgSub2::UpdateArrivals()
+{
+    // Between two fast ticks nothing shows what arrives, so the tick takes the bytes in itself
+    // and a board's stream of small deliveries does not wake the page for each. A resting timer
+    // needs the port to wake it, and a recording keeps each delivery's own time of arrival.
+    const bool hold = m_timerId && m_tickPeriod == kTimerPeriodMs && !m_recordArmed && m_comm->GetPortOpen();
+    if (hold == m_arrivalsHeld)
+        return;
+    if (!hold)
+        m_comm->Poll(); // what waits is taken in now, before anything else can
+    m_arrivalsHeld = m_comm->HoldArrivals(hold) && hold;
 }
 
 void DlgSub2::SetPortCaption(const QString& caption)
@@ -616,6 +632,8 @@ void DlgSub2::timerEvent(QTimerEvent* event)
 
 void DlgSub2::OnTimerTick()
 {
+    if (m_arrivalsHeld)
+        m_comm->Poll();
     StepProcedure();
     m_lastRefreshIdle = false;
     RefreshLiveView();
@@ -631,6 +649,7 @@ void DlgSub2::OnTimerTick()
         Wake();
     else if (m_tickPeriod == kTimerPeriodMs && ++m_quietTicks >= kQuietTicksBeforeRest)
         SetTickPeriod(kRestPeriodMs);
+    UpdateArrivals();
 }
 
 // ---- live view ---------------------------------------------------------------------------------
@@ -1105,6 +1124,7 @@ void DlgSub2::OnRecordToggle(bool on)
         m_recordArmed = false;
         StopRecordingFile();
         UpdateRecordTip();
+        UpdateArrivals();
         return;
     }
     if (m_recordArmed)
@@ -1116,9 +1136,11 @@ void DlgSub2::OnRecordToggle(bool on)
         return;
     }
     m_recordArmed = true;
+    UpdateArrivals(); // bytes that arrived before the recording starts are not part of it
     if (m_comm->GetPortOpen())
         StartRecordingFile();
     UpdateRecordTip();
+    UpdateArrivals();
 }
 
 void DlgSub2::StartRecordingFile()
@@ -1147,6 +1169,7 @@ void DlgSub2::OnRecordingFailed(const QString& message)
     m_recordArmed = false;
     SetRecordBox(false);
     UpdateRecordTip();
+    UpdateArrivals();
     m_services->ShowWarning(this, message);
 }
 

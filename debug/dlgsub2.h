@@ -93,6 +93,8 @@ public:
     int TimerId() const { return m_timerId; }
     // The period the page's timer runs at: kTimerPeriodMs, or kRestPeriodMs while resting.
     int TickPeriod() const { return m_tickPeriod; }
+    // Whether the port's bytes wait for the next tick instead of waking the page as they come.
+    bool ArrivalsHeld() const { return m_arrivalsHeld; }
     // While a lost port is awaited: its number and the id of the 500 ms timer; 0 otherwise.
     int LostPort() const { return m_lostPort; }
     int ReconnectTimerId() const { return m_reconnectTimerId; }
@@ -138,6 +140,9 @@ private:
     void SetTickPeriod(int ms);
     // Back to kTimerPeriodMs after a rest: something the ticks show from may have changed.
     void Wake();
+    // Holds the port's arrivals for the tick to take in, or lets them come as they arrive: held
+    // while the timer runs fast and no recording is armed.
+    void UpdateArrivals();
     void SetPortCaption(const QString& caption);
     // The chart part of the live refresh: redrawing suspended and curves deleted, one curve per
     // chart for a visible slot, redrawing resumed (each chart drawn once). When the charts
@@ -207,6 +212,7 @@ private:
     int m_tickPeriod = kTimerPeriodMs;
     int m_quietTicks = 0;        // ticks in a row that found nothing to show
     bool m_lastRefreshIdle = false; // the last RefreshLiveView found its inputs unchanged
+    bool m_arrivalsHeld = false;    // the port's bytes wait for the tick (UpdateArrivals)
     int m_lostPort = 0;          // number of the port that went away, while it is awaited
     int m_reconnectTimerId = 0;  // 500 ms, runs only while a lost port is awaited
 

@@ -1,7 +1,13 @@
 #include "debug/mscomm.h"
 
+#include <QPointer>
 #include <QSerialPort>
+#include <QSocketNotifier>
 #include <QStringList>
+
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
 
 #include "debug/com_ports.h"
 
@@ -75,6 +81,7 @@ public:
             return QStringLiteral("无法设置串口%1: %2").arg(port).arg(reason);
         }
         m_port.clear(QSerialPort::Input);
+        ApplyHold();
         return {};
     }
 
@@ -88,10 +95,77 @@ public:
 
     // What the port has taken in, read at its size: readAll() would grow its result by a chunk of
     // its own size to look for more, on every arrival of a few bytes.
-    QByteArray ReadAll() override { return m_port.isOpen() ? m_port.read(m_port.bytesAvailable()) : QByteArray(); }
+    QByteArray ReadAll() override
+    {
+        if (!m_port.isOpen())
+            return {};
+        QByteArray bytes = m_port.read(m_port.bytesAvailable());
+        if (m_hold)
+            ApplyHold(); // reading lets the port watch for more by itself again
+        return bytes;
+    }
+
+    bool HoldArrivals(bool hold) override
+    {
+        m_hold = hold;
+        return ApplyHold() && hold;
+    }
+
+    void Poll() override
+    {
+#ifdef Q_OS_UNIX
+        if (!m_port.isOpen() || !m_hold || !ReadNotifier())
+            return;
+        pollfd fd{static_cast<int>(m_port.handle()), POLLIN, 0};
+        if (::poll(&fd, 1, 0) <= 0)
+            return;
+        if (fd.revents & POLLIN) {
+            // Reads what waits and raises ReadyRead (or the error of a device that has gone).
+            m_port.waitForReadyRead(0);
+            if (m_port.isOpen())
+                ApplyHold();
+        } else if (fd.revents & (POLLHUP | POLLERR | POLLNVAL)) {
+            // Hung up with nothing to read (a pseudo-terminal whose other end closed): the port's
+            // own watch finds the error and reports the loss, on the next pass of the event loop.
+            if (QSocketNotifier* n = ReadNotifier())
+                n->setEnabled(true);
+        }
+#endif
+    }
 
 private:
+    // The watch QSerialPort keeps on its descriptor for arriving bytes, where it has one.
+    QSocketNotifier* ReadNotifier()
+    {
+        if (!m_port.isOpen())
+            return nullptr;
+        const qintptr handle = m_port.handle();
+        if (m_notifier && m_notifier->socket() == handle)
+            return m_notifier;
+        m_notifier = nullptr;
+        for (QSocketNotifier* n : m_port.findChildren<QSocketNotifier*>())
+            if (n->type() == QSocketNotifier::Read && n->socket() == handle)
+                m_notifier = n;
+        return m_notifier;
+    }
+
+    // Whether the port's watch follows m_hold (false: no watch of its own to hold).
+    bool ApplyHold()
+    {
+#ifdef Q_OS_UNIX
+        QSocketNotifier* n = ReadNotifier();
+        if (!n)
+            return false;
+        n->setEnabled(!m_hold);
+        return true;
+#else
+        return false;
+#endif
+    }
+
     QSerialPort m_port;
+    QPointer<QSocketNotifier> m_notifier;
+    bool m_hold = false;
 };
 
 } // namespace

@@ -41,6 +41,17 @@ public:
     virtual bool IsOpen() const = 0;
     // Everything received since the last read.
     virtual QByteArray ReadAll() = 0;
+    // Held, the open device takes in what arrives only when Poll() asks, and raises ReadyRead or
+    // Lost from there: a stream of small deliveries then wakes nobody between two polls. Returns
+    // whether arrivals are now held; a device that cannot hold them (the default) goes on
+    // raising ReadyRead as bytes arrive. The setting outlasts closing and opening.
+    virtual bool HoldArrivals(bool hold)
+    {
+        Q_UNUSED(hold);
+        return false;
+    }
+    // Takes in what has arrived (or finds the device gone), as the device would have on its own.
+    virtual void Poll() {}
 
 signals:
     void ReadyRead();
@@ -87,6 +98,13 @@ public:
     short GetInBufferCount() const { return static_cast<short>(m_inBuffer.size()); }
 
     ISerialDevice* Device() const { return m_device.get(); }
+    // The device's arrivals held until Poll(), or raised as they come (ISerialDevice).
+    bool HoldArrivals(bool hold) { return m_device->HoldArrivals(hold); }
+    void Poll()
+    {
+        if (m_portOpen)
+            m_device->Poll();
+    }
 
 signals:
     void OnComm();

@@ -14,6 +14,7 @@
 #include <functional>
 
 #include "debug/dlgsub2.h"
+#include "debug/mscomm.h"
 #include "debug/key_slot.h"
 #include "debug/procedure.h"
 
@@ -87,6 +88,7 @@ inline ::testing::AssertionResult PlayDetection(DlgSub2& page, SimulatedBoard& b
     clock.start();
     while (page.Procedure().Running() && clock.elapsed() < 60000) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        page.Comm()->Poll(); // what a tick would take in, where the port holds its bytes for it
         const Phase phase = page.Procedure().CurrentPhase();
         const bool recording = phase == Phase::NoKeyRecording || phase == Phase::PressRecording;
         if (recording && !page.Live().m_recDone)

@@ -234,6 +234,35 @@ TEST_F(PageTest, ASilentPortRestsTheTimerUntilSomethingCanChange)
     QTRY_COMPARE_WITH_TIMEOUT(Cell(1032, 0, 1), QString("140"), 10000);
 }
 
+// A port that can hold its bytes keeps them for the fast tick to take in, and lets them come as
+// they arrive while the timer rests, so that they still wake it.
+TEST_F(PageTest, HeldArrivalsWaitForTheTickUnlessTheTimerRests)
+{
+    device->holdable = true;
+    Open();
+    EXPECT_TRUE(page.ArrivalsHeld());
+    EXPECT_TRUE(device->held);
+    device->Receive(Frame(0x01, {{100, 90}}));
+    EXPECT_EQ(page.Live().m_keyCount, 0) << "not taken in before the tick";
+    page.OnTimerTick();
+    EXPECT_EQ(Cell(1032, 0, 1), "100");
+
+    for (int i = 0; i < DlgSub2::kQuietTicksBeforeRest; ++i)
+        page.OnTimerTick();
+    ASSERT_EQ(page.TickPeriod(), DlgSub2::kRestPeriodMs);
+    EXPECT_FALSE(page.ArrivalsHeld());
+    EXPECT_FALSE(device->held);
+    device->Receive(Frame(0x01, {{120, 90}}));
+    EXPECT_EQ(page.TickPeriod(), DlgSub2::kTimerPeriodMs);
+    EXPECT_TRUE(page.ArrivalsHeld());
+    page.OnTimerTick();
+    EXPECT_EQ(Cell(1032, 0, 1), "120");
+
+    page.OnPortButton();
+    EXPECT_FALSE(page.ArrivalsHeld());
+    EXPECT_FALSE(device->held);
+}
+
 TEST_F(PageTest, NoPortOrARefusedOpenLeavesThePageAsItWas)
 {
     port = -1;

@@ -15,6 +15,8 @@ public:
     int openedPort = 0;
     int openCount = 0;
     SerialSettings openedSettings;
+    bool holdable = false; // arrivals can be held until Poll(), as on a real port
+    bool held = false;
 
     QString Open(int port, const SerialSettings& settings) override
     {
@@ -34,6 +36,16 @@ public:
         out.swap(m_pending);
         return out;
     }
+    bool HoldArrivals(bool hold) override
+    {
+        held = holdable && hold;
+        return held;
+    }
+    void Poll() override
+    {
+        if (m_open && !m_pending.isEmpty())
+            emit ReadyRead();
+    }
     // The device goes away while open (adapter pulled): closed and reported, as a real one does.
     void Vanish()
     {
@@ -43,13 +55,14 @@ public:
         m_pending.clear();
         emit Lost();
     }
-    // Bytes arrive: the device signals, as a real one does.
+    // Bytes arrive: the device signals, as a real one does, unless its arrivals are held.
     void Receive(const QByteArray& bytes)
     {
         if (!m_open)
             return;
         m_pending += bytes;
-        emit ReadyRead();
+        if (!held)
+            emit ReadyRead();
     }
 
 private:

@@ -173,6 +173,7 @@ TEST_F(PtyLinkTest, VanishedBoardLeavesThePageQuietAndClosable)
     QTest::mouseClick(Button(), Qt::LeftButton);
     Stream(kExample);
     ASSERT_TRUE(QTest::qWaitFor([&] { return Cell(1032, 0, 0) == "TK1"; }, kWaitMs));
+    EXPECT_TRUE(page->ArrivalsHeld()) << "the loss is found by the tick, too";
     board.stop();
     pty.CloseMaster();
     // The other end is gone: the device is let go (no endless error events), the page says so,

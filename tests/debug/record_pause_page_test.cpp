@@ -97,8 +97,10 @@ TEST_F(RecordPageTest, RecordsEveryByteOfEachOpeningIntoItsOwnFile)
     EXPECT_EQ(DlgSub2::RecordFolder(), folder.path());
     EXPECT_FALSE(page->Recording().IsRecording()) << "the port is closed";
 
+    device->holdable = true;
     page->OnPortButton();
     ASSERT_TRUE(page->Recording().IsRecording());
+    EXPECT_FALSE(page->ArrivalsHeld()) << "each delivery is recorded with its own time";
     const QString first = page->Recording().FilePath();
     EXPECT_TRUE(first.startsWith(folder.path()));
     const QByteArray a = Frame(0x0A, {{3200, 3300}, {3000, 3000}});
@@ -122,6 +124,7 @@ TEST_F(RecordPageTest, RecordsEveryByteOfEachOpeningIntoItsOwnFile)
     device->Receive(a);
     Record()->click(); // unticking ends the file at once
     EXPECT_FALSE(page->Recording().IsRecording());
+    EXPECT_TRUE(page->ArrivalsHeld());
     EXPECT_EQ(RecordedBytes(second), a);
 
     Record()->click(); // remembered: no question this time; the port is open, so a file starts
