@@ -14,8 +14,8 @@
 #include <functional>
 
 #include "debug/dlgsub2.h"
-#include "debug/mscomm.h"
 #include "debug/key_slot.h"
+#include "debug/mscomm.h"
 #include "debug/procedure.h"
 
 class SimulatedBoard {
