@@ -645,9 +645,10 @@ void DlgSub2::OnTimerTick()
     // A silent port with nothing running: ticks would only find the same inputs again, so the
     // timer slows down. Bytes and the user's changes wake it at once; a slow tick that finds
     // something changed all the same (a change that came by another way) wakes it too.
-    if (!quiet)
+    if (!quiet) {
+        m_quietTicks = 0;
         Wake();
-    else if (m_tickPeriod == kTimerPeriodMs && ++m_quietTicks >= kQuietTicksBeforeRest)
+    } else if (m_tickPeriod == kTimerPeriodMs && ++m_quietTicks >= kQuietTicksBeforeRest)
         SetTickPeriod(kRestPeriodMs);
     UpdateArrivals();
 }

@@ -191,6 +191,8 @@ TEST_F(PageTest, ASilentPortRestsTheTimerUntilSomethingCanChange)
             page.OnTimerTick();
     };
     quietTicks(DlgSub2::kQuietTicksBeforeRest - 1);
+    Show(Frame(0x01, {{110, 90}})); // the quiet ticks must come in a row
+    quietTicks(DlgSub2::kQuietTicksBeforeRest - 1);
     EXPECT_EQ(page.TickPeriod(), DlgSub2::kTimerPeriodMs);
     quietTicks(1);
     EXPECT_EQ(page.TickPeriod(), DlgSub2::kRestPeriodMs);
