@@ -53,6 +53,7 @@ public:
             // error on every pass of the event loop), and the loss is reported once.
             if ((e == QSerialPort::ResourceError || e == QSerialPort::ReadError) && m_port.isOpen()) {
                 m_port.close();
+                m_hold = false;
                 emit Lost();
             }
         });
@@ -81,7 +82,6 @@ public:
             return QStringLiteral("无法设置串口%1: %2").arg(port).arg(reason);
         }
         m_port.clear(QSerialPort::Input);
-        ApplyHold();
         return {};
     }
 
@@ -89,6 +89,7 @@ public:
     {
         if (m_port.isOpen())
             m_port.close();
+        m_hold = false;
     }
 
     bool IsOpen() const override { return m_port.isOpen(); }
@@ -108,7 +109,9 @@ public:
     bool HoldArrivals(bool hold) override
     {
         m_hold = hold;
-        return ApplyHold() && hold;
+        if (!ApplyHold())
+            m_hold = false; // closed, or no watch of its own: arrivals come as they are
+        return m_hold;
     }
 
     void Poll() override

@@ -43,8 +43,9 @@ public:
     virtual QByteArray ReadAll() = 0;
     // Held, the open device takes in what arrives only when Poll() asks, and raises ReadyRead or
     // Lost from there: a stream of small deliveries then wakes nobody between two polls. Returns
-    // whether arrivals are now held; a device that cannot hold them (the default) goes on
-    // raising ReadyRead as bytes arrive. The setting outlasts closing and opening.
+    // whether arrivals are now held; a closed device, or one that cannot hold them (the
+    // default), goes on raising ReadyRead as bytes arrive. Closing, and losing the device, let
+    // the arrivals go again; a device opens with them let go.
     virtual bool HoldArrivals(bool hold)
     {
         Q_UNUSED(hold);

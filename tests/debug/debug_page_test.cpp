@@ -263,6 +263,11 @@ TEST_F(PageTest, HeldArrivalsWaitForTheTickUnlessTheTimerRests)
     page.OnPortButton();
     EXPECT_FALSE(page.ArrivalsHeld());
     EXPECT_FALSE(device->held);
+    page.OnPortButton();
+    EXPECT_TRUE(page.ArrivalsHeld());
+    device->Vanish();
+    EXPECT_FALSE(page.ArrivalsHeld());
+    EXPECT_EQ(page.TimerId(), 0);
 }
 
 TEST_F(PageTest, NoPortOrARefusedOpenLeavesThePageAsItWas)

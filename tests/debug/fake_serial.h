@@ -28,7 +28,11 @@ public:
         ++openCount;
         return {};
     }
-    void Close() override { m_open = false; }
+    void Close() override
+    {
+        m_open = false;
+        held = false;
+    }
     bool IsOpen() const override { return m_open; }
     QByteArray ReadAll() override
     {
@@ -38,7 +42,7 @@ public:
     }
     bool HoldArrivals(bool hold) override
     {
-        held = holdable && hold;
+        held = holdable && hold && m_open;
         return held;
     }
     void Poll() override
@@ -52,6 +56,7 @@ public:
         if (!m_open)
             return;
         m_open = false;
+        held = false;
         m_pending.clear();
         emit Lost();
     }
