@@ -511,11 +511,8 @@ void DlgSub2::EnterOpen(int n)
     // A port found again after a loss goes on in the file it was recorded into.
     if (m_recordArmed && !m_recording->IsRecording())
         StartRecordingFile();
-    if (!m_timerId) {
-        m_tickPeriod = kTimerPeriodMs;
-        m_quietTicks = 0;
-        m_timerId = startTimer(kTimerPeriodMs, Qt::PreciseTimer);
-    }
+    if (!m_timerId)
+        m_timerId = startTimer(kTimerPeriodMs, Qt::PreciseTimer); // LeaveOpen left it fast
     UpdateArrivals();
     SetLinkControlsEnabled(true);
 }
@@ -635,9 +632,8 @@ void DlgSub2::OnTimerTick()
     if (m_arrivalsHeld)
         m_comm->Poll();
     StepProcedure();
-    m_lastRefreshIdle = false;
-    RefreshLiveView();
-    const bool quiet = m_lastRefreshIdle && !m_keyMaskChanged && !m_procedure->Running() &&
+    const bool redrawn = RefreshLiveView();
+    const bool quiet = !redrawn && !m_keyMaskChanged && !m_procedure->Running() &&
                        m_procedure->CurrentPhase() == CDetectionProcedure::Phase::None;
     if (m_keyMaskChanged)
         RebuildResultRows();
@@ -780,14 +776,12 @@ void DlgSub2::SetFullRefresh(bool full)
         }
 }
 
-void DlgSub2::RefreshLiveView()
+bool DlgSub2::RefreshLiveView()
 {
     // The pass below is a function of these inputs alone: when none has changed since the last
     // pass, it would rebuild the same curves and write the same texts and box states.
-    if (!m_fullRefresh && m_liveShown && CurrentLiveInputs() == m_liveShownFrom) {
-        m_lastRefreshIdle = true;
-        return;
-    }
+    if (!m_fullRefresh && m_liveShown && CurrentLiveInputs() == m_liveShownFrom)
+        return false;
 
     // The charts are rebuilt inside one redraw bracket that also spans the list work, so each is
     // drawn once, at the end, with all its new curves.
@@ -869,6 +863,7 @@ void DlgSub2::RefreshLiveView()
     for (CChartCursor* cursor : m_cursor)
         if (cursor)
             cursor->Refresh();
+    return true;
 }
 
 // ---- pause and read-out ------------------------------------------------------------------------
@@ -1141,7 +1136,7 @@ void DlgSub2::OnRecordToggle(bool on)
     if (m_comm->GetPortOpen())
         StartRecordingFile();
     UpdateRecordTip();
-    UpdateArrivals();
+    UpdateArrivals(); // a file that could not start has disarmed the recording again
 }
 
 void DlgSub2::StartRecordingFile()

@@ -111,7 +111,8 @@ public:
     void OnReconnectTick();
     void OnChannelCheck(int slot);
     void OnSpinDelta(int spinId, int delta);
-    void RefreshLiveView();
+    // Whether it rebuilt anything (false: nothing it shows from had changed).
+    bool RefreshLiveView();
 
     // Off (the default), a tick that finds nothing changed that the lists, charts and channel
     // boxes show from (no new frame, no box toggled, ...) leaves them as they are, the charts
@@ -211,8 +212,7 @@ private:
     int m_timerId = 0;
     int m_tickPeriod = kTimerPeriodMs;
     int m_quietTicks = 0;        // ticks in a row that found nothing to show
-    bool m_lastRefreshIdle = false; // the last RefreshLiveView found its inputs unchanged
-    bool m_arrivalsHeld = false;    // the port's bytes wait for the tick (UpdateArrivals)
+    bool m_arrivalsHeld = false; // the port's bytes wait for the tick (UpdateArrivals)
     int m_lostPort = 0;          // number of the port that went away, while it is awaited
     int m_reconnectTimerId = 0;  // 500 ms, runs only while a lost port is awaited
 
