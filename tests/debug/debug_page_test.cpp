@@ -21,6 +21,7 @@
 #include "debug/cached_cell_delegate.h"
 #include "debug/dlgsub2.h"
 #include "debug/live_value_item.h"
+#include "debug/live_view.h"
 #include "debug/procedure.h"
 #include "debug/spin_arrows.h"
 #include "tests/debug/fake_serial.h"
@@ -330,7 +331,7 @@ TEST_F(PageTest, HiddenChannelEmptiesItsValuesButKeepsItsName)
     Show(kExample);
     QTest::mouseClick(Box(1), Qt::LeftButton, {}, QPoint(5, Box(1)->height() / 2));
     ASSERT_FALSE(Box(1)->isChecked());
-    EXPECT_EQ(page.Live().m_slots[1].visible, 0);
+    EXPECT_FALSE(page.View().SlotShown(1));
     EXPECT_EQ(Cell(1032, 1, 1), "3000") << "nothing changes before the tick";
     page.OnTimerTick();
     EXPECT_EQ(Cell(1032, 1, 0), "TK3");
@@ -347,15 +348,15 @@ TEST_F(PageTest, ChannelBoxesFollowTheAccessibilityActionAndSetChecked)
     Show(kExample);
     ASSERT_TRUE(ToggleThroughAccessibility(Box(1)));
     EXPECT_FALSE(Box(1)->isChecked());
-    EXPECT_EQ(page.Live().m_slots[1].visible, 0);
+    EXPECT_FALSE(page.View().SlotShown(1));
     page.OnTimerTick();
     EXPECT_EQ(Cell(1032, 1, 1), "");
     EXPECT_EQ(page.ChartSample()->SeriesCount(), 1u);
 
     Box(1)->setChecked(true);
-    EXPECT_EQ(page.Live().m_slots[1].visible, 1);
+    EXPECT_TRUE(page.View().SlotShown(1));
     Box(0)->setChecked(false);
-    EXPECT_EQ(page.Live().m_slots[0].visible, 0);
+    EXPECT_FALSE(page.View().SlotShown(0));
     page.OnTimerTick();
     EXPECT_EQ(Cell(1032, 1, 1), "3000");
     EXPECT_EQ(Cell(1032, 0, 1), "");
@@ -363,11 +364,11 @@ TEST_F(PageTest, ChannelBoxesFollowTheAccessibilityActionAndSetChecked)
 
     // A slot out of use: cleared from outside, it is ticked again and shown on the next tick.
     Box(5)->setChecked(false);
-    EXPECT_EQ(page.Live().m_slots[5].visible, 0);
+    EXPECT_FALSE(page.View().SlotShown(5));
     page.OnTimerTick();
     EXPECT_TRUE(Box(5)->isChecked());
     EXPECT_FALSE(Box(5)->isEnabled());
-    EXPECT_EQ(page.Live().m_slots[5].visible, 1);
+    EXPECT_TRUE(page.View().SlotShown(5));
     EXPECT_FALSE(ToggleThroughAccessibility(Box(5))) << "a disabled box offers no action";
 }
 
@@ -385,7 +386,7 @@ TEST_F(PageTest, KeySetShrinksAndGrowsBack)
     EXPECT_EQ(Cell(1032, 2, 0), "");
     EXPECT_TRUE(Box(2)->isChecked());
     EXPECT_FALSE(Box(2)->isEnabled());
-    EXPECT_EQ(page.Live().m_slots[2].visible, 1);
+    EXPECT_TRUE(page.View().SlotShown(2));
 
     Show(three);
     EXPECT_EQ(Cell(1032, 2, 0), "TK2");

@@ -94,7 +94,7 @@ TEST_F(RecordPageTest, RecordsEveryByteOfEachOpeningIntoItsOwnFile)
     Record()->click();
     EXPECT_TRUE(Record()->isChecked());
     EXPECT_EQ(ui.folderPicks, 1);
-    EXPECT_EQ(DlgSub2::RecordFolder(), folder.path());
+    EXPECT_EQ(CLinkRecordingSession::SavedFolder(), folder.path());
     EXPECT_FALSE(page->Recording().IsRecording()) << "the port is closed";
 
     device->holdable = true;
@@ -133,7 +133,7 @@ TEST_F(RecordPageTest, RecordsEveryByteOfEachOpeningIntoItsOwnFile)
     Record()->click();
 
     // A cancelled folder dialog leaves the box unticked.
-    QSettings(QSettings::IniFormat, QSettings::UserScope, "Morvek", "Morvek").remove(QLatin1String(DlgSub2::kRecordFolderKey));
+    QSettings(QSettings::IniFormat, QSettings::UserScope, "Morvek", "Morvek").remove(QLatin1String(CLinkRecordingSession::kFolderKey));
     ui.nextFolder.clear();
     Record()->click();
     EXPECT_FALSE(Record()->isChecked());
