@@ -305,7 +305,8 @@ void DebugSession::ArmRecording(bool on)
     UpdateArrivals(); // bytes that arrived before the recording starts are not part of it
     if (m_comm->GetPortOpen())
         StartRecordingFile();
-    emit RecordingChanged();
+    else
+        emit RecordingChanged();
     UpdateArrivals(); // a file that could not start has disarmed the recording again
 }
 
@@ -313,11 +314,13 @@ void DebugSession::StartRecordingFile()
 {
     const int n = m_comm->GetCommPort();
     QString error;
-    if (!m_recording->Start(CLinkRecordingSession::SavedFolder(), n, ComPortLocation(n), &error)) {
+    const bool started = m_recording->Start(CLinkRecordingSession::SavedFolder(), n, ComPortLocation(n), &error);
+    if (!started)
         m_recordArmed = false;
-        emit RecordingChanged();
+    // Also when the port's opening started the file: what the box says follows it.
+    emit RecordingChanged();
+    if (!started)
         emit Warning(error);
-    }
 }
 
 void DebugSession::StopRecordingFile()

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QTableWidget>
@@ -103,6 +104,8 @@ TEST_F(RecordPageTest, RecordsEveryByteOfEachOpeningIntoItsOwnFile)
     EXPECT_FALSE(page->ArrivalsHeld()) << "each delivery is recorded with its own time";
     const QString first = page->Recording().FilePath();
     EXPECT_TRUE(first.startsWith(folder.path()));
+    EXPECT_EQ(AccessibleText(Record(), QAccessible::Description), QStringLiteral("正在录制：") + QDir::toNativeSeparators(first))
+        << "the tip follows the file the opening started";
     const QByteArray a = Frame(0x0A, {{3200, 3300}, {3000, 3000}});
     const QByteArray junk = QByteArray::fromHex("01 FE");
     device->Receive(a.left(5));
