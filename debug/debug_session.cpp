@@ -1,5 +1,6 @@
 #include "debug/debug_session.h"
 
+#include <QElapsedTimer>
 #include <QTimerEvent>
 
 #include "debug/com_ports.h"
@@ -15,6 +16,7 @@ DebugSession::DebugSession(QObject* parent)
       m_probePort([](int n) { return ComPortPresent(n); }),
       m_recording(std::make_unique<CLinkRecordingSession>())
 {
+    SetClock({});
     ConnectComm();
     // The message waits until the event that found the failure has been handled.
     connect(m_recording.get(), &CLinkRecordingSession::Failed, this, &DebugSession::OnRecordingFailed,
@@ -50,6 +52,17 @@ void DebugSession::SetPortProbe(std::function<bool(int)> probe)
 }
 
 void DebugSession::SetRefresh(std::function<bool()> refresh) { m_refresh = std::move(refresh); }
+
+void DebugSession::SetClock(std::function<qint64()> nowMs)
+{
+    if (nowMs) {
+        m_clock = std::move(nowMs);
+        return;
+    }
+    auto timer = std::make_shared<QElapsedTimer>();
+    timer->start();
+    m_clock = [timer] { return timer->elapsed(); };
+}
 
 void DebugSession::AttachProcedure(ResultCells& cells, ProcedureView& view)
 {
@@ -118,6 +131,7 @@ void DebugSession::EnterOpen(int n)
 {
     m_lastOpenedPort = n;
     emit LinkChanged(LinkState::Open, n);
+    RestartHealth();
     // A port found again after a loss goes on in the file it was recorded into.
     if (m_recordArmed && !m_recording->IsRecording())
         StartRecordingFile();
@@ -129,6 +143,9 @@ void DebugSession::EnterOpen(int n)
 void DebugSession::LeaveOpen(LinkState state, int port)
 {
     emit LinkChanged(state, port);
+    // What comes after a reopening is another stream: a frame cut off here is not completed there.
+    m_live.EndOfStream();
+    UpdateHealth(true);
     if (m_timerId) {
         killTimer(m_timerId);
         m_timerId = 0;
@@ -143,8 +160,8 @@ void DebugSession::OnPortLost()
     // The serial control has already closed the port. Everything else is as on a close: the
     // procedure keeps its flags and counters, the views their values.
     const int n = m_comm->GetCommPort();
-    LeaveOpen(LinkState::Lost, n);
     m_lostPort = n;
+    LeaveOpen(LinkState::Lost, n);
     if (!m_reconnectTimerId)
         m_reconnectTimerId = startTimer(kReconnectPeriodMs);
 }
@@ -224,6 +241,49 @@ void DebugSession::OnTimerTick()
     } else if (m_tickPeriod == kTimerPeriodMs && ++m_quietTicks >= kQuietTicksBeforeRest)
         SetTickPeriod(kRestPeriodMs);
     UpdateArrivals();
+    UpdateHealth();
+}
+
+// ---- the link's read-out -----------------------------------------------------------------------
+
+void DebugSession::RestartHealth()
+{
+    m_skippedAtOpen = m_live.BytesSkipped();
+    m_periodStart = m_clock();
+    m_framesAtPeriodStart = m_live.FramesDecoded();
+    m_framesLastPeriod = 0;
+    m_lastPeriodMs = 0;
+    m_framesPerSecond = 0;
+    m_shownSkipped = 0;
+    emit HealthChanged(0, 0);
+}
+
+void DebugSession::UpdateHealth(bool closing)
+{
+    int perSecond = 0;
+    if (!closing) {
+        const qint64 now = m_clock();
+        const qint64 elapsed = now - m_periodStart;
+        if (elapsed < kHealthPeriodMs)
+            return;
+        // Over this period and the one before, so that a frame more or less in one period does
+        // not make the figure jump.
+        const std::uint64_t frames = m_live.FramesDecoded();
+        const std::uint64_t inPeriod = frames - m_framesAtPeriodStart;
+        const qint64 span = elapsed + m_lastPeriodMs;
+        perSecond = static_cast<int>(((inPeriod + m_framesLastPeriod) * 1000 + static_cast<std::uint64_t>(span) / 2) /
+                                     static_cast<std::uint64_t>(span));
+        m_framesLastPeriod = inPeriod;
+        m_lastPeriodMs = elapsed;
+        m_periodStart = now;
+        m_framesAtPeriodStart = frames;
+    }
+    const std::uint64_t skipped = BytesSkippedSinceOpen();
+    if (perSecond == m_framesPerSecond && skipped == m_shownSkipped && !closing)
+        return;
+    m_framesPerSecond = perSecond;
+    m_shownSkipped = skipped;
+    emit HealthChanged(perSecond, skipped);
 }
 
 void DebugSession::SetTickPeriod(int ms)

@@ -24,6 +24,7 @@
 
 #include <QObject>
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -45,6 +46,9 @@ public:
     static constexpr int kRestPeriodMs = 250;
     static constexpr int kQuietTicksBeforeRest = 40;
     static constexpr int kReconnectPeriodMs = 500;
+    // The link's read-out (frames a second, bytes skipped) is worked out this often, over the
+    // last two such periods.
+    static constexpr int kHealthPeriodMs = 500;
 
     enum class LinkState { Closed, Open, Lost };
     Q_ENUM(LinkState)
@@ -62,6 +66,9 @@ public:
     void SetPortProbe(std::function<bool(int)> probe);
     // The live view's refresh, run on every tick: whether it drew anything.
     void SetRefresh(std::function<bool()> refresh);
+    // Replaces the clock of the link's read-out: milliseconds, never going back (default: a
+    // monotonic clock).
+    void SetClock(std::function<qint64()> nowMs);
     // Makes the detection procedure over these cells and this view; both must outlive it.
     void AttachProcedure(ResultCells& cells, ProcedureView& view);
 
@@ -104,6 +111,10 @@ public:
     // While a lost port is awaited: its number and the id of the 500 ms timer; 0 otherwise.
     int LostPort() const { return m_lostPort; }
     int ReconnectTimerId() const { return m_reconnectTimerId; }
+    // The link's read-out: frames decoded a second, lately, and bytes skipped since the port
+    // opened (0 and 0 before it first opens).
+    int FramesPerSecond() const { return m_framesPerSecond; }
+    std::uint64_t BytesSkippedSinceOpen() const { return m_live.BytesSkipped() - m_skippedAtOpen; }
 
 signals:
     // The link changed state; port: the port's number (0 when Closed).
@@ -112,6 +123,9 @@ signals:
     void RecordingChanged();
     // A refusal or failure for the user (no port, a refused open, a recording that failed).
     void Warning(const QString& text);
+    // The link's read-out changed: on opening, at most every kHealthPeriodMs while open, and
+    // once more when the link closes or is lost (frames a second 0).
+    void HealthChanged(int framesPerSecond, quint64 bytesSkipped);
 
 protected:
     void timerEvent(QTimerEvent* event) override;
@@ -129,6 +143,9 @@ private:
     void StartRecordingFile();
     void StopRecordingFile();
     void OnRecordingFailed(const QString& message);
+    // Starts the read-out afresh (opening), or works it out again when a period has passed.
+    void RestartHealth();
+    void UpdateHealth(bool closing = false);
 
     std::unique_ptr<CMSComm> m_comm;
     std::function<int()> m_findPort;
@@ -147,4 +164,14 @@ private:
     int m_reconnectTimerId = 0;  // 500 ms, runs only while a lost port is awaited
     int m_lastOpenedPort = -1;
     bool m_recordArmed = false;
+
+    // The link's read-out: the frames of the last two periods and when the current one began.
+    std::function<qint64()> m_clock;
+    qint64 m_periodStart = 0;
+    std::uint64_t m_framesAtPeriodStart = 0;
+    std::uint64_t m_framesLastPeriod = 0;
+    qint64 m_lastPeriodMs = 0;
+    std::uint64_t m_skippedAtOpen = 0;
+    int m_framesPerSecond = 0;
+    std::uint64_t m_shownSkipped = 0;
 };

@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "app/ui_services.h"
+#include "app/zcstatic.h"
 #include "chart/chart_ctrl.h"
 #include "chart/chart_cursor.h"
 #include "debug/help_manual.h"
@@ -20,6 +21,7 @@ namespace {
 enum : int {
     kIdPortButton = 1024,
     kIdPause = 1058,
+    kIdHealth = 1119,
 };
 
 // Controls the page creates itself: the charts, the spin buttons, the colour markers and the
@@ -57,6 +59,11 @@ DlgSub2::DlgSub2(QWidget* parent, UiServices* services)
     m_btnPort = controlAs<QPushButton>(kIdPortButton);
     if (m_btnPort)
         connect(m_btnPort, &QPushButton::clicked, this, &DlgSub2::OnPortButton);
+    m_lblHealth = controlAs<ZCStatic>(kIdHealth);
+    if (m_lblHealth) {
+        m_lblHealth->setToolTip(QStringLiteral("每秒收到的完整数据帧，以及打开串口以来不属于任何数据帧而被跳过的字节"));
+        connect(m_session.get(), &DebugSession::HealthChanged, this, &DlgSub2::OnHealthChanged);
+    }
 
     m_view = std::make_unique<LiveView>(*this, m_session->Live());
     connect(m_view.get(), &LiveView::ShownSlotsChanged, m_session.get(), &DebugSession::Wake);
@@ -96,6 +103,15 @@ void DlgSub2::OnLinkChanged(DebugSession::LinkState state, int port)
         m_btnPort->setAccessibleName(caption);
     }
     m_panel->SetLinkControlsEnabled(state == DebugSession::LinkState::Open);
+    if (state == DebugSession::LinkState::Closed && m_lblHealth)
+        m_lblHealth->setText(QString());
+}
+
+void DlgSub2::OnHealthChanged(int framesPerSecond, quint64 bytesSkipped)
+{
+    if (!m_lblHealth || m_session->State() == DebugSession::LinkState::Closed)
+        return;
+    m_lblHealth->setText(QStringLiteral("接收 %1 帧/秒，跳过 %2 字节").arg(framesPerSecond).arg(bytesSkipped));
 }
 
 // ---- the link ------------------------------------------------------------------------------------

@@ -38,6 +38,7 @@ class ResultCells;
 class ResultsOut;
 class ThresholdTarget;
 class UiServices;
+class ZCStatic;
 struct ChartReadoutLine;
 
 class DlgSub2 : public DialogPage {
@@ -121,9 +122,11 @@ public:
 
 private:
     void OnLinkChanged(DebugSession::LinkState state, int port);
+    void OnHealthChanged(int framesPerSecond, quint64 bytesSkipped);
 
     UiServices* m_services;
     QPushButton* m_btnPort = nullptr;  // 1024
+    ZCStatic* m_lblHealth = nullptr;   // 1119 the link's read-out, while the port is open or lost
     QCheckBox* m_checkPause = nullptr; // 1058 "暂停"
 
     // The parts refer to the session; it goes first when the page is destroyed (its procedure

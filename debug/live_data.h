@@ -31,9 +31,12 @@ public:
     const LiveState& State() const { return m_state; }
     const HistoryTables& History() const { return m_history; }
 
-    // One delivery of bytes from the link, for the frame receiver. True if a frame was decoded.
-    bool TakeBytes(const std::uint8_t* data, std::size_t n) { return m_receiver.OnChunk(data, n); }
+    // The next bytes of the link's stream, for the frame receiver. The number of frames decoded.
+    std::size_t TakeBytes(const std::uint8_t* data, std::size_t n) { return m_receiver.OnChunk(data, n); }
+    // The link's stream ended: its unfinished bytes are skipped, the next bytes start anew.
+    void EndOfStream() { m_receiver.EndOfStream(); }
     std::uint64_t FramesDecoded() const { return m_receiver.DecodedCount(); }
+    std::uint64_t BytesSkipped() const { return m_receiver.SkippedCount(); }
 
     // Paused, what is shown stays as it was at the pause while frames go on being received,
     // recorded and measured; unpaused, the present is shown again.
