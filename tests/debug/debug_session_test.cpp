@@ -223,3 +223,40 @@ TEST_F(SessionTest, LostPortIsAwaitedUnderItsNumberAndReopened)
 }
 
 } // namespace
+
+namespace {
+
+// The link's read-out: frames a second over the last two half-second periods, bytes skipped since
+// the port opened; it starts afresh at each opening and says 0 a second once the link is gone.
+TEST_F(SessionTest, LinkReadOutCountsFramesASecondAndBytesSkippedSinceOpening)
+{
+    qint64 now = 0;
+    session.SetClock([&] { return now; });
+    QList<QPair<int, quint64>> shown;
+    QObject::connect(&session, &DebugSession::HealthChanged,
+                     [&](int perSecond, quint64 skipped) { shown << qMakePair(perSecond, skipped); });
+    device->Receive("junk"); // before the opening: not delivered
+    Open();
+    EXPECT_EQ(shown, (QList<QPair<int, quint64>>{{0, 0}}));
+    for (int half = 0; half < 2; ++half) {
+        for (int i = 0; i < 40; ++i)
+            device->Receive(Frame(0x01, {{100 + i, 90}}));
+        device->Receive(QByteArray(9, '\x11')); // skipped once a frame follows, or the stream ends
+        now += 400;
+        session.OnTimerTick(); // not yet half a second
+        now += 100;
+        session.OnTimerTick();
+    }
+    EXPECT_EQ(shown.last(), qMakePair(80, quint64(9)));
+    EXPECT_EQ(session.FramesPerSecond(), 80);
+
+    device->Vanish();
+    EXPECT_EQ(shown.last(), qMakePair(0, quint64(18)));
+    session.ToggleLink(); // gives up waiting
+    device->Receive(QByteArray("\x44", 1));
+    Open();
+    EXPECT_EQ(shown.last(), qMakePair(0, quint64(0)));
+    EXPECT_EQ(session.BytesSkippedSinceOpen(), 0u);
+}
+
+} // namespace
