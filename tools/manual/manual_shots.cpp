@@ -112,6 +112,7 @@ ShotBench::ShotBench() : m_services(std::make_unique<SilentServices>()), m_timer
     m_board = board.get();
     DebugPage().SetSerialDevice(std::move(board));
     DebugPage().SetPortFinder([] { return 3; });
+    DebugPage().Session().SetClock([this] { return m_nowMs; });
     DebugPage().Session().installEventFilter(m_timerGate.get());
     m_window->show();
     QApplication::processEvents();
@@ -133,6 +134,7 @@ void ShotBench::Run(int ticks)
 {
     for (int i = 0; i < ticks; ++i) {
         m_board->Step();
+        m_nowMs += DebugSession::kTimerPeriodMs;
         DebugPage().OnTimerTick();
     }
     QApplication::processEvents();
