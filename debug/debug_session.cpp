@@ -72,6 +72,7 @@ void DebugSession::AttachProcedure(ResultCells& cells, ProcedureView& view)
 
 void DebugSession::ConnectComm()
 {
+    m_droppedSeen = 0;
     connect(m_comm.get(), &CMSComm::OnComm, this, &DebugSession::OnCommEvent);
     connect(m_comm.get(), &CMSComm::OnPortLost, this, &DebugSession::OnPortLost);
     connect(m_comm.get(), &CMSComm::BytesReceived, m_recording.get(), &CLinkRecordingSession::OnBytes);
@@ -198,6 +199,12 @@ void DebugSession::OnCommEvent()
         return;
     const QByteArray chunk = m_comm->GetInput();
     m_comm->SetInBufferCount(0);
+    if (m_comm->BytesDropped() != m_droppedSeen) {
+        // The receive buffer let bytes go before these: what came before them is cut off.
+        m_live.EndOfStream();
+        m_bytesDropped += m_comm->BytesDropped() - m_droppedSeen;
+        m_droppedSeen = m_comm->BytesDropped();
+    }
     m_live.TakeBytes(reinterpret_cast<const std::uint8_t*>(chunk.constData()), static_cast<std::size_t>(chunk.size()));
     Wake();
 }
@@ -248,7 +255,7 @@ void DebugSession::OnTimerTick()
 
 void DebugSession::RestartHealth()
 {
-    m_skippedAtOpen = m_live.BytesSkipped();
+    m_skippedAtOpen = BytesSkipped();
     m_periodStart = m_clock();
     m_framesAtPeriodStart = m_live.FramesDecoded();
     m_framesLastPeriod = 0;

@@ -114,7 +114,7 @@ public:
     // The link's read-out: frames decoded a second, lately, and bytes skipped since the port
     // opened (0 and 0 before it first opens).
     int FramesPerSecond() const { return m_framesPerSecond; }
-    std::uint64_t BytesSkippedSinceOpen() const { return m_live.BytesSkipped() - m_skippedAtOpen; }
+    std::uint64_t BytesSkippedSinceOpen() const { return BytesSkipped() - m_skippedAtOpen; }
 
 signals:
     // The link changed state; port: the port's number (0 when Closed).
@@ -146,6 +146,9 @@ private:
     // Starts the read-out afresh (opening), or works it out again when a period has passed.
     void RestartHealth();
     void UpdateHealth(bool closing = false);
+    // Bytes received that no frame used: skipped by the receiver, or let go by the serial
+    // control's receive buffer before the receiver saw them.
+    std::uint64_t BytesSkipped() const { return m_live.BytesSkipped() + m_bytesDropped; }
 
     std::unique_ptr<CMSComm> m_comm;
     std::function<int()> m_findPort;
@@ -172,6 +175,8 @@ private:
     std::uint64_t m_framesLastPeriod = 0;
     qint64 m_lastPeriodMs = 0;
     std::uint64_t m_skippedAtOpen = 0;
+    std::uint64_t m_bytesDropped = 0;   // by serial controls so far
+    std::uint64_t m_droppedSeen = 0;    // of the present serial control's count
     int m_framesPerSecond = 0;
     std::uint64_t m_shownSkipped = 0;
 };

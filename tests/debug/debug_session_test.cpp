@@ -250,8 +250,17 @@ TEST_F(SessionTest, LinkReadOutCountsFramesASecondAndBytesSkippedSinceOpening)
     EXPECT_EQ(shown.last(), qMakePair(80, quint64(9)));
     EXPECT_EQ(session.FramesPerSecond(), 80);
 
+    // More than the receive buffer holds at once: the bytes it lets go count as skipped, and the
+    // frame whose middle went with them is not made up of its two ends.
+    const std::uint64_t frames = session.Live().FramesDecoded();
+    const QByteArray f = Frame(0xFF, {{1, 2}, {3, 4}, {5, 6}, {7, 8}, {9, 10}, {11, 12}, {13, 14}, {15, 16}});
+    device->Receive(f.left(20));
+    device->Receive(QByteArray(24, '\x22') + f.mid(20) + QByteArray(1000, '\x11'));
+    EXPECT_EQ(session.Live().FramesDecoded(), frames);
+    EXPECT_EQ(session.BytesSkippedSinceOpen(), 18u + 20 + 24 + 24 + 1000 - 43) << "all but the last 43 bytes, which may still begin a frame";
+
     device->Vanish();
-    EXPECT_EQ(shown.last(), qMakePair(0, quint64(18)));
+    EXPECT_EQ(shown.last(), qMakePair(0, quint64(18 + 20 + 24 + 24 + 1000)));
     session.ToggleLink(); // gives up waiting
     device->Receive(QByteArray("\x44", 1));
     Open();
