@@ -16,10 +16,12 @@
 
 namespace {
 
-// Message boxes, file dialogs, the threshold confirmation and the shell do nothing while the pictures are made.
+// Message boxes, file dialogs, the confirmations and the shell do nothing while the pictures are made.
 class SilentServices : public UiServices {
 public:
     void ShowWarning(QWidget*, const QString&) override {}
+    void ShowInformation(QWidget*, const QString&) override {}
+    bool ConfirmHeaderExport(QWidget*, const HeaderExportReview&) override { return false; }
     QString PickOpenFile(QWidget*, const QString&) override { return {}; }
     QString PickSaveFile(QWidget*, const QString&, const QString&) override { return {}; }
     bool ConfirmThresholds(QWidget*, ThresholdReview&) override { return false; }
