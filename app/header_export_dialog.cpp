@@ -91,6 +91,11 @@ CHeaderExportDlg::CHeaderExportDlg(const HeaderExportReview& review, QWidget* pa
     connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     box->addWidget(m_buttons);
 
-    setMinimumWidth(kTextWidth + 40);
+    // The wrapped texts take their height from the width: the dialog starts, and stays, tall
+    // enough for them at its narrowest.
+    const int width = kTextWidth + 40;
+    const int height = box->totalHeightForWidth(width);
+    setMinimumSize(width, height);
+    resize(width, height);
     ok->setFocus();
 }

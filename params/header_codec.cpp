@@ -248,11 +248,10 @@ bool ReadsAs(const QByteArray& line, int macro, std::int32_t value)
     return ParameterLineMacro(view) == macro && ReadNumber(ValueToken(view, macro)) == value;
 }
 
-// The rewritten text of a parameter line whose value changes.
-QByteArray RewriteLine(const QByteArray& line, int macro, const QByteArray& valueText, std::int32_t value)
+// The rewritten text of a parameter line whose value changes; its old value is [begin, end).
+QByteArray RewriteLine(const QByteArray& line, int macro, int begin, int end, const QByteArray& valueText,
+                       std::int32_t value)
 {
-    int begin = 0, end = 0;
-    OldValueSpan(line, macro, &begin, &end);
     const QByteArray head = line.left(ValueStart(line, macro)) + " \t" + valueText;
     const QByteArray replaced = head + line.mid(end);
     if (ReadsAs(replaced, macro, value))
@@ -285,7 +284,7 @@ ExportPlan PlanExport(const QByteArray& input, const HeaderValues& values)
         }
         const QByteArray line = input.mid(pos, lf - pos + 1);
         pos = lf + 1;
-        if (line.size() >= kMinLineLength && IsStopLine(line)) {
+        if (IsStopLine(line)) {
             stopped = true;
             out += line;
             continue;
@@ -306,7 +305,7 @@ ExportPlan PlanExport(const QByteArray& input, const HeaderValues& values)
         OldValueSpan(line, macro, &begin, &end);
         plan.changes.push_back({lineNumber, macro, line.mid(begin, end - begin), valueText});
         changed[macro] = true;
-        out += RewriteLine(line, macro, valueText, *value);
+        out += RewriteLine(line, macro, begin, end, valueText, *value);
     }
     for (int m = 0; m < kParamMacroCount; ++m)
         plan.macrosKept += plan.named[m] && !changed[m];
