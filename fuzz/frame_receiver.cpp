@@ -114,7 +114,7 @@ bool ModelChunk(const std::uint8_t* data, std::size_t n, LiveState& s, HistoryTa
 
 bool SameSlot(const KeySlot& a, const KeySlot& b)
 {
-    return a.visible == b.visible && a.channel == b.channel && a.pressFlag == b.pressFlag &&
+    return a.channel == b.channel && a.pressFlag == b.pressFlag &&
            a.baseline == b.baseline && a.sample == b.sample && a.diff == b.diff &&
            a.recBaseline == b.recBaseline && a.recSample == b.recSample && a.recDiff == b.recDiff &&
            std::memcmp(a.recBaselineBuf, b.recBaselineBuf, sizeof a.recBaselineBuf) == 0 &&

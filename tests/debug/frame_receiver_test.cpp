@@ -231,19 +231,17 @@ TEST(LiveHistory, PushDropsTheOldestAndTablesHoldTheirConstants)
     EXPECT_EQ(g_channelColours[7], 0x000000u);
 }
 
-TEST(LiveStateReset, StartUpStateIsVisibleAndDisarmed)
+TEST(LiveStateReset, StartUpStateIsDisarmed)
 {
     auto live = std::make_unique<LiveState>();
     live->m_keyCount = 3;
     live->m_recIndex = 42;
-    live->m_slots[2].visible = 0;
     live->m_slots[2].pressFlag = 1;
     live->m_slots[2].recDiff = 1;
     live->m_slots[2].recDiffBuf[7] = 9;
     live->Reset();
     EXPECT_EQ(live->m_keyCount, 0);
     EXPECT_EQ(live->m_recIndex, 0);
-    EXPECT_EQ(live->m_slots[2].visible, 1);
     EXPECT_EQ(live->m_slots[2].pressFlag, 0);
     EXPECT_EQ(live->m_slots[2].recDiff, 0);
     EXPECT_EQ(live->m_slots[2].recDiffBuf[7], 0);

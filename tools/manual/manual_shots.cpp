@@ -5,9 +5,10 @@
 #include <QTimerEvent>
 #include <cmath>
 
+#include "shell/morvek_dlg.h"
 #include "app/header_export_dialog.h"
-#include "app/morvek_dlg.h"
 #include "app/ui_services.h"
+#include "debug/debug_session.h"
 #include "debug/dlgsub2.h"
 #include "debug/frame_receiver.h"
 #include "debug/mscomm.h"
@@ -42,8 +43,8 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::Timer)
-            if (auto* page = qobject_cast<DlgSub2*>(watched))
-                return static_cast<QTimerEvent*>(event)->timerId() == page->TimerId();
+            if (auto* session = qobject_cast<DebugSession*>(watched))
+                return static_cast<QTimerEvent*>(event)->timerId() == session->TimerId();
         return false;
     }
 };
@@ -116,7 +117,7 @@ ShotBench::ShotBench() : m_services(std::make_unique<SilentServices>()), m_timer
     m_board = board.get();
     DebugPage().SetSerialDevice(std::move(board));
     DebugPage().SetPortFinder([] { return 3; });
-    DebugPage().installEventFilter(m_timerGate.get());
+    DebugPage().Session().installEventFilter(m_timerGate.get());
     m_window->show();
     QApplication::processEvents();
 }
