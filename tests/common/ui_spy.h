@@ -27,10 +27,8 @@ public:
     bool confirmThresholds = true;
     bool tickKeys = true;    // the state "同时勾选这些键位" is left in
 
-    // Message boxes with the information icon.
-    QStringList notes;
-    // The confirmation of a header export: what it was shown, the answer to give, and what
-    // happens while it is open.
+    QStringList notes;       // texts of the information boxes shown
+    // The header export's confirmation: what it showed, the answer, what happens while it is open.
     QList<HeaderExportReview> exportReviews;
     bool confirmExport = true;
     std::function<void()> whileExportShown;
