@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 
+#include "app/vertical_check_box.h"
 #include "app/zcstatic.h"
 
 QString StripMnemonic(const QString& caption)
@@ -74,7 +75,9 @@ QWidget* DialogPage::CreateStandardControl(const ControlEntry& ctl, QWidget* par
         return w;
     }
     if (k == QLatin1String("check")) {
-        auto* w = new QCheckBox(ctl.caption, parent);
+        // "vertical": the caption under the box, one character a line, for a narrow column.
+        auto* w = ctl.HasStyle(QStringLiteral("vertical")) ? new CVerticalCheckBox(ctl.caption, parent)
+                                                           : new QCheckBox(ctl.caption, parent);
         w->setStyle(CheckStyle());
         return w;
     }

@@ -561,8 +561,9 @@ void CChartCtrl::mouseMoveEvent(QMouseEvent* event)
 
 void CChartCtrl::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    // Double clicks get the default handling only.
-    QWidget::mouseDoubleClickEvent(event);
+    QWidget::mouseDoubleClickEvent(event); // a press as well
+    if (event->button() == Qt::LeftButton)
+        emit DoubleClicked();
 }
 
 // --- mouse --------------------------------------------------------------------------------
@@ -583,6 +584,7 @@ void CChartCtrl::OnMouseMove(ChartPoint pt)
         PanAxes(m_panLast, pt);
         repaint();
         m_panLast = pt;
+        m_panMoved = true;
     }
     if (m_zooming && m_zoomEnabled) {
         m_zoomEnd = pt;
@@ -634,13 +636,17 @@ void CChartCtrl::OnLeftUp(ChartPoint pt)
 void CChartCtrl::OnRightDown(ChartPoint pt)
 {
     m_panning = true;
+    m_panMoved = false;
     if (m_panEnabled)
         m_panLast = pt;
 }
 
-void CChartCtrl::OnRightUp(ChartPoint)
+void CChartCtrl::OnRightUp(ChartPoint pt)
 {
+    const bool click = m_panning && !m_panMoved;
     m_panning = false;
+    if (click)
+        emit ContextMenuRequested(mapToGlobal(QPoint(pt.x, pt.y)));
 }
 
 void CChartCtrl::OnScroll(CChartScrollBar* bar, CChartScrollBar::ScrollCode code, int thumb)
@@ -666,6 +672,8 @@ void CChartCtrl::OnScroll(CChartScrollBar* bar, CChartScrollBar::ScrollCode code
         }
     }
     RedrawChart();
+    if (ours && code != CChartScrollBar::EndScroll)
+        emit UserRangeChanged();
 }
 
 // --- shared by mouse and keyboard ---------------------------------------------------------
@@ -681,6 +689,7 @@ void CChartCtrl::PanAxes(ChartPoint from, ChartPoint to)
             a->PanBy(from.x, to.x);
     RedrawChart();
     EnableRedraw(true);
+    emit UserRangeChanged();
 }
 
 void CChartCtrl::ZoomToRect(ChartPoint start, ChartPoint end)
@@ -692,6 +701,7 @@ void CChartCtrl::ZoomToRect(ChartPoint start, ChartPoint end)
         if (CChartAxis* a = m_axes[pos].get())
             a->ZoomTo(a->ScreenToValue(end.y), a->ScreenToValue(start.y));
     RedrawChart();
+    emit UserRangeChanged();
 }
 
 void CChartCtrl::UndoZoomAll()
@@ -701,6 +711,7 @@ void CChartCtrl::UndoZoomAll()
         if (axis)
             axis->UndoZoom();
     EnableRedraw(true);
+    emit UserRangeChanged();
 }
 
 bool CChartCtrl::HandleKey(int key)
@@ -759,5 +770,10 @@ void CChartCtrl::keyPressEvent(QKeyEvent* event)
 
 void CChartCtrl::contextMenuEvent(QContextMenuEvent* event)
 {
+    // The mouse's right button pans; its click is told apart in OnRightUp.
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        const ChartRect& p = m_plotRect;
+        emit ContextMenuRequested(mapToGlobal(QPoint((p.left + p.right) / 2, (p.top + p.bottom) / 2)));
+    }
     event->accept();
 }

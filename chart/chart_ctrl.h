@@ -153,6 +153,15 @@ public:
     // The default series colours, applied as palette[n mod 10].
     static const std::array<ChartColour, 10> kPalette;
 
+signals:
+    // The user changed the axes' ranges: a zoom, its undoing, a pan or a scroll (mouse, keys or
+    // scroll bars); never for SetRange or the automatic range.
+    void UserRangeChanged();
+    // A right click that did not pan, or the keyboard's context-menu key: where to show a menu.
+    void ContextMenuRequested(const QPoint& globalPos);
+    // A double click of the left button.
+    void DoubleClicked();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -221,6 +230,7 @@ private:
     std::unique_ptr<CChartTitle> m_title;
     bool m_panEnabled = true;
     bool m_panning = false;
+    bool m_panMoved = false; // since the right button went down
     ChartPoint m_panLast;
     bool m_zoomEnabled = true;
     bool m_zooming = false;

@@ -101,11 +101,17 @@ void CChartLineSerie::SetLineWidth(int px)
     Redraw();
 }
 
+void CChartLineSerie::SetPenStyle(ChartPenStyle style)
+{
+    m_penStyle = style;
+    Redraw();
+}
+
 void CChartLineSerie::DrawLegendKey(ChartSurface& surface, const ChartRect& rect)
 {
     if (m_name.isEmpty())
         return;
-    surface.SetPen(ChartPenStyle::Solid, m_lineWidth, m_colour);
+    surface.SetPen(m_penStyle, m_lineWidth, m_colour);
     const int y = (rect.top + rect.bottom) / 2;
     surface.MoveTo(rect.left, y);
     surface.LineTo(rect.right, y);
@@ -140,7 +146,7 @@ void CChartLineSerie::DrawAll(ChartSurface& surface)
         return;
     }
 
-    surface.SetPen(ChartPenStyle::Solid, m_lineWidth, m_colour);
+    surface.SetPen(m_penStyle, m_lineWidth, m_colour);
     surface.IntersectClip(m_drawRect);
     if (m_pixels.size() < last - first + 1)
         m_pixels.resize(last - first + 1);

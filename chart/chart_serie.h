@@ -282,6 +282,9 @@ public:
     // Line width in pixels; redraws.
     void SetLineWidth(int px);
     int LineWidth() const { return m_lineWidth; }
+    // Solid (the default), dashed or dotted; redraws.
+    void SetPenStyle(ChartPenStyle style);
+    ChartPenStyle PenStyle() const { return m_penStyle; }
 
     void DrawLegendKey(ChartSurface& surface, const ChartRect& rect) override;
     void DrawAll(ChartSurface& surface) override;
@@ -292,6 +295,7 @@ public:
 
 private:
     int m_lineWidth = 1;
+    ChartPenStyle m_penStyle = ChartPenStyle::Solid;
     std::vector<ChartPoint> m_pixels;
     ChartRect m_drawnArea;
 };

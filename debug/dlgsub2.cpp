@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTableWidget>
 
 #include "app/ui_services.h"
 #include "app/zcstatic.h"
@@ -20,6 +21,7 @@ namespace {
 
 enum : int {
     kIdPortButton = 1024,
+    kIdResultList = 1030,
     kIdPause = 1058,
     kIdHealth = 1119,
 };
@@ -65,12 +67,15 @@ DlgSub2::DlgSub2(QWidget* parent, UiServices* services)
         connect(m_session.get(), &DebugSession::HealthChanged, this, &DlgSub2::OnHealthChanged);
     }
 
-    m_view = std::make_unique<LiveView>(*this, m_session->Live());
-    connect(m_view.get(), &LiveView::ShownSlotsChanged, m_session.get(), &DebugSession::Wake);
-    m_session->SetRefresh([this] { return m_view->Refresh(); });
-
     m_panel = std::make_unique<ProcedurePanel>(*this, *m_services, *m_session);
     m_session->AttachProcedure(m_panel->Cells(), m_panel->View());
+
+    m_view = std::make_unique<LiveView>(*this, m_session->Live(), m_panel->Cells());
+    connect(m_view.get(), &LiveView::ShownSlotsChanged, m_session.get(), &DebugSession::Wake);
+    m_session->SetRefresh([this] { return m_view->Refresh(); });
+    if (auto* results = controlAs<QTableWidget>(kIdResultList))
+        connect(results, &QTableWidget::itemChanged, this, [this] { m_view->ResultsChanged(); });
+
     m_resultsOut = std::make_unique<ResultsOut>(*this, *m_services, m_panel->Cells(), *m_session);
 
     m_checkPause = controlAs<QCheckBox>(kIdPause);
@@ -164,7 +169,11 @@ CResultCellEditor& DlgSub2::CellEditor() { return m_panel->CellEditor(); }
 
 // ---- results out ---------------------------------------------------------------------------------
 
-void DlgSub2::SetThresholdTarget(ThresholdTarget* target) { m_resultsOut->SetThresholdTarget(target); }
+void DlgSub2::SetThresholdTarget(ThresholdTarget* target)
+{
+    m_resultsOut->SetThresholdTarget(target);
+    m_view->SetThresholdTarget(target);
+}
 void DlgSub2::OnApplyThresholds() { m_resultsOut->OnApplyThresholds(); }
 void DlgSub2::OnExportResults() { m_resultsOut->OnExportResults(); }
 void DlgSub2::OnCopyResults() { m_resultsOut->OnCopyResults(); }

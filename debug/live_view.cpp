@@ -2,176 +2,91 @@
 
 #include <QAccessible>
 #include <QCheckBox>
-#include <QHeaderView>
 #include <QLabel>
-#include <QStyledItemDelegate>
-#include <QTableWidget>
-#include <algorithm>
 
 #include "app/dialog_page.h"
+#include "app/user_settings.h"
 #include "app/zcstatic.h"
 #include "chart/chart_ctrl.h"
 #include "chart/chart_cursor.h"
-#include "debug/changed_values.h"
+#include "debug/live_charts.h"
 #include "debug/live_data.h"
 #include "debug/live_history.h"
-#include "debug/live_value_item.h"
-#include "debug/spin_arrows.h"
+#include "debug/live_lists.h"
+#include "debug/threshold_apply.h"
 
 namespace {
 
 enum : int {
-    kIdChartSample = 1005,
-    kIdSpinSample = 1013,
-    kIdSpinBaseline = 1014,
-    kIdSpinDiff = 1015,
-    kIdSpinTime = 1016,
-    kIdListSample = 1032,
     kIdChannelCheck0 = 1035,
     kIdMarker0 = 1043,
+    kIdAutoRange = 1120,
+    kIdShowThresholds = 1121,
 };
-
-void SetCellText(QTableWidget* list, int row, int col, const QString& text)
-{
-    QTableWidgetItem* item = list->item(row, col);
-    if (item && item->text() != text) // unchanged texts cost nothing
-        item->setText(text);
-}
-
-QString CellText(const QTableWidget* list, int row, int col)
-{
-    const QTableWidgetItem* item = list->item(row, col);
-    return item ? item->text() : QString();
-}
 
 } // namespace
 
-double SpinStepMax(double min, double max, int delta, double step)
-{
-    if (delta == -1)
-        return max + step;
-    if (delta == 1) {
-        max -= step;
-        if (max < step)
-            max = step;
-        if (max <= min)
-            max = min + step;
-    }
-    return max;
-}
+const char LiveView::kAutoRangeKey[] = "view/autoRange";
+const char LiveView::kShowThresholdsKey[] = "view/showThresholds";
 
-LiveView::LiveView(DialogPage& page, const LiveData& data) : m_page(page), m_data(data)
+LiveView::LiveView(DialogPage& page, const LiveData& data, const ResultCells& results)
+    : m_page(page), m_data(data), m_results(results)
 {
-    InitCharts();
-    InitLists();
+    m_charts = std::make_unique<LiveCharts>(page, data, [this](int chart, double x) { return ReadoutAt(chart, x); });
+    m_lists = std::make_unique<LiveLists>(page);
+    InitBoxes(page);
+    ResultsChanged();
+    connect(m_charts.get(), &LiveCharts::AutoRangeDropped, this, [this] {
+        if (m_checkAutoRange) {
+            const DialogPage::PageUpdate update(m_page);
+            m_checkAutoRange->setChecked(false);
+        }
+        Remember(kAutoRangeKey, false);
+    });
 }
 
 LiveView::~LiveView() = default;
 
-// ---- start-up ----------------------------------------------------------------------------------
-
-QRect LiveView::ChartPlace(int index) const
+void LiveView::InitBoxes(DialogPage& page)
 {
-    const DialogUnits& u = m_page.units();
-    auto sx = [&u](int px) { return static_cast<int>((static_cast<long long>(px) * u.bx + 3) / 6); };
-    const int height = static_cast<int>((150LL * u.by + 6) / 13);
-    return QRect(sx(250), index * height, sx(500), height);
-}
-
-void LiveView::InitCharts()
-{
-    const struct {
-        double yMin, yMax;
-        const char* title;
-    } charts[] = {{0, 500, "采样值"}, {0, 500, "环境值"}, {-20, 200, "差值"}};
-    for (int c = 0; c < 3; ++c) {
-        m_chart[c] = m_page.controlAs<CChartCtrl>(kIdChartSample + c);
-        if (!m_chart[c])
-            continue;
-        CChartStandardAxis* bottom = m_chart[c]->CreateAxisAt(BottomAxis);
-        bottom->SetRange(0, kHistoryLength);
-        CChartStandardAxis* left = m_chart[c]->CreateAxisAt(LeftAxis);
-        left->SetRange(charts[c].yMin, charts[c].yMax);
-        m_axisX[c] = bottom;
-        m_axisY[c] = left;
-    }
-    // The charts take fixed places, stacked beside their lists, instead of the layout's: 500 x 150
-    // pixels at x 250 and y 0, 150, 300 with the dialog font's usual metrics (6 x 13 pixel base
-    // units). Where the font's metrics differ the places scale with them, so that the charts keep
-    // their room between the buttons, the spin buttons and the results table.
-    for (int c = 0; c < 3; ++c)
-        if (m_chart[c]) {
-            m_chart[c]->setGeometry(ChartPlace(c));
-            m_chart[c]->update();
-        }
-    for (int c = 0; c < 3; ++c)
-        if (m_axisY[c])
-            m_axisY[c]->Label()->SetText(QString::fromUtf8(charts[c].title));
-    // Read-out cursors: one step is one point of the histories.
-    for (int c = 0; c < 3; ++c)
-        if (m_chart[c]) {
-            m_cursor[c] = new CChartCursor(m_chart[c], [this, c](double x) { return ReadoutAt(c, x); });
-            m_cursor[c]->SetStep(1);
-        }
-
-    for (int s = 0; s < 4; ++s) {
-        m_spin[s] = m_page.controlAs<CSpinArrows>(kIdSpinSample + s);
-        if (m_spin[s]) {
-            const int id = kIdSpinSample + s;
-            connect(m_spin[s], &CSpinArrows::DeltaPos, this, [this, id](int delta) { OnSpinDelta(id, delta); });
-        }
-    }
-}
-
-void LiveView::InitLists()
-{
-    // The three lists show numbers of the same range in cells of the same look: a text one of
-    // them has shown is copied by the others too. A drifting board keeps showing numbers it has
-    // not shown before for minutes (the simulated one about a thousand in its first four) and
-    // comes back to them: room for four thousand pictures (of a number's digits only, a kilobyte
-    // or two each), within 8 MiB, keeps nearly all it returns to.
-    m_cellPictures = CachedCellDelegate::MakeStore(4096, 8 << 20);
-    for (int c = 0; c < 3; ++c) {
-        QTableWidget* list = m_list[c] = m_page.controlAs<QTableWidget>(kIdListSample + c);
-        if (!list)
-            continue;
-        list->setShowGrid(true);
-        list->setColumnCount(2);
-        list->setRowCount(kSlotCount);
-        const char* headers[] = {"键位", "数据"};
-        const int widths[] = {60, 150};
-        for (int col = 0; col < 2; ++col) {
-            auto* header = new QTableWidgetItem(QString::fromUtf8(headers[col]));
-            header->setTextAlignment(Qt::AlignCenter);
-            list->setHorizontalHeaderItem(col, header);
-            list->setColumnWidth(col, widths[col]);
-            for (int row = 0; row < kSlotCount; ++row) {
-                auto* item = col == 1 ? new LiveValueItem : new QTableWidgetItem;
-                item->setTextAlignment(Qt::AlignCenter);
-                list->setItem(row, col, item);
-            }
-        }
-        list->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-        // The values come back to the same few texts tick after tick: their cells are copied,
-        // not drawn anew.
-        list->setItemDelegate(new CachedCellDelegate(list, m_cellPictures));
-    }
-
     for (int j = 0; j < kSlotCount; ++j) {
-        m_checkChannel[j] = m_page.controlAs<QCheckBox>(kIdChannelCheck0 + j);
+        m_checkChannel[j] = page.controlAs<QCheckBox>(kIdChannelCheck0 + j);
         if (m_checkChannel[j]) {
             m_checkChannel[j]->setChecked(true);
             // Follows the box however it changes: mouse, Space, accessibility action, setChecked.
-            m_page.ConnectCheck(m_checkChannel[j], [this, j](bool) { OnChannelCheck(j); });
+            page.ConnectCheck(m_checkChannel[j], [this, j](bool) { OnChannelCheck(j); });
         }
-        m_marker[j] = m_page.controlAs<QLabel>(kIdMarker0 + j);
+        m_marker[j] = page.controlAs<QLabel>(kIdMarker0 + j);
         if (m_marker[j]) {
             QPalette pal = m_marker[j]->palette();
             pal.setColor(QPalette::Window, ColorFromRef(g_channelColours[j]));
             m_marker[j]->setPalette(pal);
         }
     }
+
+    // The view choices as the user left them; a first start keeps the charts' own ranges.
+    const std::unique_ptr<QSettings> settings = UserSettings();
+    const bool autoRange = settings->value(QLatin1String(kAutoRangeKey), false).toBool();
+    m_showThresholds = settings->value(QLatin1String(kShowThresholdsKey), true).toBool();
+    m_charts->SetAutoRange(autoRange);
+    m_checkAutoRange = page.controlAs<QCheckBox>(kIdAutoRange);
+    if (m_checkAutoRange) {
+        m_checkAutoRange->setChecked(autoRange);
+        m_checkAutoRange->setToolTip(QStringLiteral("三个曲线图的纵轴范围随所显示的数据自动调整；"
+                                                    "点击范围按钮或缩放、平移曲线图即取消"));
+        m_checkAutoRange->setAccessibleDescription(m_checkAutoRange->toolTip());
+        page.ConnectCheck(m_checkAutoRange, [this](bool on) { SetAutoRange(on); });
+    }
+    m_checkShowThresholds = page.controlAs<QCheckBox>(kIdShowThresholds);
+    if (m_checkShowThresholds) {
+        m_checkShowThresholds->setChecked(m_showThresholds);
+        m_checkShowThresholds->setToolTip(QStringLiteral("在差值曲线图上用虚线画出各键位的触摸阈值"));
+        m_checkShowThresholds->setAccessibleDescription(m_checkShowThresholds->toolTip());
+        page.ConnectCheck(m_checkShowThresholds, [this](bool on) { SetShowThresholds(on); });
+    }
 }
+
+void LiveView::Remember(const char* key, bool on) { UserSettings()->setValue(QLatin1String(key), on); }
 
 // ---- the user's changes ------------------------------------------------------------------------
 
@@ -183,107 +98,75 @@ void LiveView::OnChannelCheck(int slot)
     emit ShownSlotsChanged();
 }
 
-void LiveView::OnSpinDelta(int spinId, int delta)
+void LiveView::OnSpinDelta(int spinId, int delta) { m_charts->OnSpinDelta(spinId, delta); }
+
+void LiveView::SetAutoRange(bool on)
 {
-    CChartAxis* axis = nullptr;
-    double step = kVerticalStep;
-    switch (spinId) {
-    case kIdSpinSample: axis = m_axisY[0]; break;
-    case kIdSpinBaseline: axis = m_axisY[1]; break;
-    case kIdSpinDiff: axis = m_axisY[2]; break;
-    case kIdSpinTime:
-        axis = m_axisX[0];
-        step = kTimeStep;
-        break;
-    default: return;
+    if (m_checkAutoRange && m_checkAutoRange->isChecked() != on) {
+        const DialogPage::PageUpdate update(m_page);
+        m_checkAutoRange->setChecked(on);
     }
-    if (!axis)
-        return;
-    const double min = axis->RangeMin();
-    const double max = SpinStepMax(min, axis->RangeMax(), delta, step);
-    axis->SetRange(min, max);
-    if (spinId == kIdSpinTime) {
-        // The time axis is shared: all three charts show the same span.
-        for (CChartAxis* other : {m_axisX[1], m_axisX[2]})
-            if (other)
-                other->SetRange(min, max);
+    m_charts->SetAutoRange(on);
+    Remember(kAutoRangeKey, on);
+}
+
+bool LiveView::AutoRange() const { return m_charts->AutoRange(); }
+
+void LiveView::SetShowThresholds(bool on)
+{
+    if (m_checkShowThresholds && m_checkShowThresholds->isChecked() != on) {
+        const DialogPage::PageUpdate update(m_page);
+        m_checkShowThresholds->setChecked(on);
     }
+    m_showThresholds = on;
+    Remember(kShowThresholdsKey, on);
+    emit ShownSlotsChanged();
+}
+
+void LiveView::ResultsChanged() { m_suggested = SuggestedThresholds(m_results); }
+
+std::optional<int> LiveView::ThresholdOfSlot(int slot) const
+{
+    if (slot < 0 || slot >= m_data.ShownKeyCount())
+        return std::nullopt;
+    const int tk = m_data.ShownValues(slot).channel;
+    if (tk < 0 || tk >= kSlotCount)
+        return std::nullopt;
+    return LiveThreshold(tk, m_target, m_suggested[size_t(tk)]);
 }
 
 std::vector<ChartReadoutLine> LiveView::ReadoutAt(int chart, double x) const
 {
     std::vector<ChartReadoutLine> lines;
-    for (const LiveData::ReadoutValue& v : m_data.ReadoutAt(chart, x))
-        if (m_shown[v.slot])
-            lines.push_back({QStringLiteral("TK%1 %2").arg(v.channel).arg(qRound64(v.value)), g_channelColours[v.slot]});
+    for (const LiveData::ReadoutValue& v : m_data.ReadoutAt(chart, x)) {
+        if (!m_shown[v.slot])
+            continue;
+        QString text = QStringLiteral("TK%1 %2").arg(v.channel).arg(qRound64(v.value));
+        if (chart == 2)
+            if (const std::optional<int> threshold = ThresholdOfSlot(v.slot))
+                text += QStringLiteral("  阈值 %1").arg(*threshold);
+        lines.push_back({text, g_channelColours[v.slot]});
+    }
     return lines;
 }
 
+CChartCtrl* LiveView::Chart(int index) const { return m_charts->Chart(index); }
+CChartCursor* LiveView::Cursor(int index) const { return m_charts->Cursor(index); }
+
 // ---- the refresh -------------------------------------------------------------------------------
-
-void LiveView::SuspendCharts(bool keepCurves)
-{
-    for (CChartCtrl* chart : m_chart)
-        if (chart) {
-            chart->EnableRedraw(false);
-            if (!keepCurves)
-                chart->DeleteAllSeries();
-        }
-}
-
-void LiveView::AddSlotCurves(int slot, int index, const std::vector<CChartSerie*>* const (&kept)[3])
-{
-    const HistoryTables& shown = m_data.ShownHistory();
-    const HistoryTable* histories[] = {&shown.sample, &shown.baseline, &shown.diff};
-    for (int c = 0; c < 3; ++c) {
-        CChartCtrl* chart = m_chart[c];
-        if (!chart)
-            continue;
-        CChartLineSerie* serie = !kept[c] ? chart->AddLineSerie() : dynamic_cast<CChartLineSerie*>((*kept[c])[size_t(index)]);
-        if (!serie)
-            continue;
-        // A kept curve has its order, pen and colour from the pass that made it: each setter asks
-        // the chart for a redraw, so only what differs is set.
-        if (serie->GetPointOrder() != NoOrder)
-            serie->SetPointOrder(NoOrder);
-        serie->SetXYData(g_historyX.data(), (*histories[c])[slot], kHistoryLength);
-        if (serie->LineWidth() != 2)
-            serie->SetLineWidth(2);
-        if (serie->SerieColor() != g_channelColours[slot])
-            serie->SetSerieColor(g_channelColours[slot]);
-    }
-}
-
-void LiveView::ResumeCharts()
-{
-    for (CChartCtrl* chart : m_chart)
-        if (chart)
-            chart->EnableRedraw(true);
-}
-
-bool LiveView::ChartsHoldCurvesOf(const int* slotList, int count) const
-{
-    if (count != m_curveSlotCount || count == 0)
-        return false;
-    for (int i = 0; i < count; ++i)
-        if (slotList[i] != m_curveSlots[i])
-            return false;
-    for (const CChartCtrl* chart : m_chart)
-        if (chart && chart->SeriesCount() != size_t(count)) // the control makes line series only
-            return false;
-    return true;
-}
 
 LiveView::Inputs LiveView::CurrentInputs() const
 {
     Inputs in;
     in.revision = m_data.ShownRevision();
     in.keyCount = m_data.ShownKeyCount();
+    in.thresholds = m_showThresholds;
     for (int j = 0; j < kSlotCount; ++j) {
         const LiveData::SlotValues slot = m_data.ShownValues(j);
         const QCheckBox* box = m_checkChannel[j];
+        const std::optional<int> threshold = j < in.keyCount ? ThresholdOfSlot(j) : std::nullopt;
         in.perSlot[j] = {m_shown[j], slot.channel, slot.sample, slot.baseline, slot.diff,
-                         box && box->isChecked(), box && box->isEnabled()};
+                         threshold ? *threshold : kNoThreshold, box && box->isChecked(), box && box->isEnabled()};
     }
     return in;
 }
@@ -292,18 +175,8 @@ void LiveView::SetFullRefresh(bool full)
 {
     m_fullRefresh = full;
     m_drawn = false;
-    for (CChartCtrl* chart : m_chart)
-        if (chart)
-            chart->SetFrameCache(!full);
-    for (QTableWidget* list : m_list)
-        if (list) {
-            QAbstractItemDelegate* old = list->itemDelegate();
-            if (full)
-                list->setItemDelegate(new QStyledItemDelegate(list));
-            else
-                list->setItemDelegate(new CachedCellDelegate(list, m_cellPictures));
-            delete old;
-        }
+    m_charts->SetFrameCache(!full);
+    m_lists->SetCachedPaint(!full);
 }
 
 bool LiveView::Refresh()
@@ -313,63 +186,32 @@ bool LiveView::Refresh()
     if (!m_fullRefresh && m_drawn && CurrentInputs() == m_drawnFrom)
         return false;
 
+    const int k = m_data.ShownKeyCount();
+    std::optional<int> threshold[kSlotCount];
+    LiveCharts::Picture picture;
+    for (int j = 0; j < k; ++j) {
+        threshold[j] = ThresholdOfSlot(j);
+        if (m_shown[j]) {
+            picture.shown[picture.count++] = j;
+            if (m_showThresholds)
+                picture.threshold[j] = threshold[j];
+        }
+    }
     // The charts are rebuilt inside one redraw bracket that also spans the list work, so each is
     // drawn once, at the end, with all its new curves.
-    const int k = m_data.ShownKeyCount();
-    int shown[kSlotCount];
-    int shownCount = 0;
-    for (int j = 0; j < k; ++j)
-        if (m_shown[j])
-            shown[shownCount++] = j;
-    const bool keepCurves = !m_fullRefresh && ChartsHoldCurvesOf(shown, shownCount);
-    const std::vector<CChartSerie*>* kept[3] = {};
-    if (keepCurves)
-        for (int c = 0; c < 3; ++c)
-            if (m_chart[c])
-                kept[c] = &m_chart[c]->Series();
     const DialogPage::PageUpdate update(m_page); // the slot reset below ticks boxes itself
-    SuspendCharts(keepCurves);
-    const bool haveLists = m_list[0] && m_list[1] && m_list[2];
-    const bool quiet = !m_fullRefresh && !QAccessible::isActive();
-    ChangedValues changed[] = {{m_list[0], 1, quiet}, {m_list[1], 1, quiet}, {m_list[2], 1, quiet}};
-    int curve = 0;
+    m_charts->Begin(picture, m_fullRefresh);
+    m_lists->Begin(m_fullRefresh, !m_fullRefresh && !QAccessible::isActive());
     for (int j = 0; j < k; ++j) {
-        const bool visible = m_shown[j];
         const LiveData::SlotValues slot = m_data.ShownValues(j);
-        if (visible)
-            AddSlotCurves(j, curve++, kept);
-        if (haveLists) {
-            if (m_fullRefresh || m_shownChannel[j] != slot.channel) {
-                const QString name = QStringLiteral("TK%1").arg(slot.channel);
-                if (CellText(m_list[0], j, 0) != name)
-                    for (QTableWidget* list : m_list)
-                        SetCellText(list, j, 0, name);
-                m_shownChannel[j] = slot.channel;
-            }
-            const std::int32_t values[] = {slot.sample, slot.baseline, slot.diff};
-            for (int c = 0; c < 3; ++c) {
-                ShownValue& last = m_shownValues[c][j];
-                if (!m_fullRefresh && last.known && last.shown == visible && (!visible || last.value == values[c]))
-                    continue;
-                // A cell last set to another number here still shows it: not read back.
-                const bool showsNumber = !m_fullRefresh && last.known && last.shown && visible;
-                changed[c].Set(j, visible ? QString::number(values[c]) : QString(), showsNumber ? &last.value : nullptr);
-                last = {true, visible, values[c]};
-            }
-        }
+        const std::int32_t values[] = {slot.sample, slot.baseline, slot.diff};
+        m_lists->Row(j, slot.channel, values, m_shown[j] != 0, threshold[j] && slot.diff >= *threshold[j]);
         // Only a box disabled of its own needs enabling (asked every tick).
         if (m_checkChannel[j] && m_checkChannel[j]->testAttribute(Qt::WA_ForceDisabled))
             m_checkChannel[j]->setEnabled(true);
     }
     for (int j = k; j < kSlotCount; ++j) {
-        if (haveLists && !CellText(m_list[0], j, 0).isEmpty())
-            for (QTableWidget* list : m_list) {
-                SetCellText(list, j, 0, QString());
-                SetCellText(list, j, 1, QString());
-            }
-        m_shownChannel[j] = kNoChannel;
-        for (auto& list : m_shownValues)
-            list[j].known = false;
+        m_lists->Clear(j);
         // A slot out of use returns to its start-up state: shown, box ticked and disabled.
         if (m_checkChannel[j]) {
             m_checkChannel[j]->setChecked(true);
@@ -377,18 +219,10 @@ bool LiveView::Refresh()
         }
         m_shown[j] = 1;
     }
-    if (haveLists)
-        for (const ChangedValues& c : changed)
-            c.Repaint();
-    ResumeCharts();
-    std::copy(shown, shown + shownCount, m_curveSlots);
-    m_curveSlotCount = shownCount;
+    m_lists->End();
+    m_charts->End();
     // Taken after the pass, which itself resets the slots out of use.
     m_drawnFrom = CurrentInputs();
     m_drawn = true;
-    // The values under a cursor may have changed with the curves.
-    for (CChartCursor* cursor : m_cursor)
-        if (cursor)
-            cursor->Refresh();
     return true;
 }

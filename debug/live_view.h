@@ -1,113 +1,118 @@
 #pragma once
-// What the debug page shows of the live data: the three charts (samples, baselines, differences)
-// with their read-out cursors and spin buttons, the three value lists, the channel boxes and
-// their colour markers.
+// What the debug page shows of the live data: the charts (LiveCharts), the value lists
+// (LiveLists), the channel boxes with their colour markers, and the two view choices "自动范围"
+// and "显示阈值" (remembered between runs). It works out each shown key's threshold: the
+// parameter page's while the key is ticked there, else the results table's suggestion; a key at
+// or above it is marked touched in the difference list, and its dashed line is drawn on the
+// difference chart while "显示阈值" is ticked.
 //
-// Owns: which slots are shown (the channel boxes), the record of what the last refresh drew, and
-// the store of cell pictures the lists share.
-// Does not touch: the live data (it only reads a LiveData), the serial link, the timers, the
-// procedure's controls.
+// Owns: which slots are shown (the channel boxes), the view choices, the record of what the last
+// refresh drew from.
+// Does not touch: the live data (it only reads a LiveData), the results table (it only reads its
+// suggestions), the serial link, the timers, the procedure's controls.
 //
-// Refresh() is a function of the shown live data and the boxes alone: when neither changed since
-// the last refresh it does nothing and says so.
+// Refresh() is a function of the shown data, the boxes and the thresholds alone: when none of
+// them changed since the last refresh it does nothing and says so.
 
 #include <QObject>
-#include <QRect>
+#include <array>
 #include <climits>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
-#include "debug/cached_cell_delegate.h"
 #include "debug/key_slot.h"
 
-class CChartAxis;
 class CChartCtrl;
 class CChartCursor;
-class CChartSerie;
-class CSpinArrows;
 class DialogPage;
+class LiveCharts;
 class LiveData;
+class LiveLists;
 class QCheckBox;
 class QLabel;
-class QTableWidget;
+class ResultCells;
+class ThresholdTarget;
 struct ChartReadoutLine;
-
-// New maximum of an axis range after one spin step: delta -1 (up arrow) raises it by step;
-// delta +1 (down arrow) lowers it by step, but never below step and never to or below min.
-double SpinStepMax(double min, double max, int delta, double step);
 
 class LiveView : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kVerticalStep = 20;
-    static constexpr int kTimeStep = 10;
+    // Settings keys of the view choices.
+    static const char kAutoRangeKey[];
+    static const char kShowThresholdsKey[];
 
-    // Binds the page's charts, spin buttons, lists, channel boxes and markers; shows data.
-    LiveView(DialogPage& page, const LiveData& data);
+    // Binds the page's charts, spin buttons, lists, channel boxes, markers and view boxes; shows
+    // data; reads the thresholds the results table suggests.
+    LiveView(DialogPage& page, const LiveData& data, const ResultCells& results);
     ~LiveView() override;
 
-    // Rebuilds the curves and the lists' texts from the shown data. Whether it rebuilt anything
-    // (false: nothing it shows from had changed).
+    // Rebuilds the curves, lines and the lists' texts from the shown data. Whether it rebuilt
+    // anything (false: nothing it shows from had changed).
     bool Refresh();
 
-    // Off (the default), a refresh that finds nothing changed that the lists, charts and channel
-    // boxes show from (no new frame, no box toggled, ...) leaves them as they are, the charts
-    // keep their frames between redraws and the lists copy the cells they painted before. On,
-    // every refresh rebuilds everything, the charts draw everything each time and the lists
-    // paint every cell anew. Both show the same; tests compare the two.
+    // Off (the default), a refresh that finds nothing changed that the lists, charts and boxes
+    // show from leaves them as they are, the charts keep their frames between redraws and the
+    // lists copy the cells they painted before. On, every refresh rebuilds everything, the charts
+    // draw everything each time and the lists paint every cell anew. Both show the same.
     void SetFullRefresh(bool full);
 
     void OnChannelCheck(int slot);
     // A spin button of the layout (1013 to 1016) stepped: -1 up, +1 down.
     void OnSpinDelta(int spinId, int delta);
+    // "自动范围" and "显示阈值", as the boxes set them (and tick them).
+    void SetAutoRange(bool on);
+    bool AutoRange() const;
+    void SetShowThresholds(bool on);
+    bool ShowThresholds() const { return m_showThresholds; }
+
+    // The parameter page as seen from here (set by the main window), or none.
+    void SetThresholdTarget(const ThresholdTarget* target) { m_target = target; }
+    // The results table changed: its suggestions are read again.
+    void ResultsChanged();
+    // The threshold of the key now shown in slot j, if it has one.
+    std::optional<int> ThresholdOfSlot(int slot) const;
 
     bool SlotShown(int slot) const { return slot >= 0 && slot < kSlotCount && m_shown[slot]; }
     // The read-out of chart 0 (samples), 1 (baselines) or 2 (differences) at x (a point index):
-    // "TK<n> <value>" for every shown key, in its slot's colour; nothing off the points.
+    // "TK<n> <value>" for every shown key, in its slot's colour, with its threshold on the
+    // differences; nothing off the points.
     std::vector<ChartReadoutLine> ReadoutAt(int chart, double x) const;
 
-    CChartCtrl* Chart(int index) const { return index >= 0 && index < 3 ? m_chart[index] : nullptr; }
-    CChartCursor* Cursor(int index) const { return index >= 0 && index < 3 ? m_cursor[index] : nullptr; }
+    LiveCharts& Charts() { return *m_charts; }
+    CChartCtrl* Chart(int index) const;
+    CChartCursor* Cursor(int index) const;
 
 signals:
-    // A channel box changed which slots are shown.
+    // A box changed what the charts and lists show from (a channel box, "显示阈值").
     void ShownSlotsChanged();
 
 private:
-    void InitCharts();
-    void InitLists();
-    // Place of live chart 0, 1 or 2 (top to bottom).
-    QRect ChartPlace(int index) const;
-    // The chart part of the refresh: redrawing suspended and curves deleted, one curve per chart
-    // for a shown slot, redrawing resumed (each chart drawn once). When the charts already hold
-    // one curve for each slot to be drawn, in slot order, those curves are kept and given the
-    // new points instead (kept[c] lists chart c's curves, null when none are kept); the result
-    // is the same.
-    void SuspendCharts(bool keepCurves);
-    void AddSlotCurves(int slot, int index, const std::vector<CChartSerie*>* const (&kept)[3]);
-    void ResumeCharts();
-    // Whether the charts hold exactly the curves of these slots, in this order.
-    bool ChartsHoldCurvesOf(const int* slotList, int count) const;
+    void InitBoxes(DialogPage& page);
+    // Saves a view choice; a setting that cannot be saved is simply not remembered.
+    static void Remember(const char* key, bool on);
 
-    // What the refresh draws from: the shown data's revision, the key set, each slot's values and
-    // visibility, and the channel boxes' states.
+    // What the refresh draws from: the shown data's revision, the key set, each slot's values,
+    // visibility and threshold, the channel boxes' states and whether thresholds are drawn.
+    static constexpr int kNoThreshold = INT_MIN;
     struct Inputs {
         std::uint64_t revision = 0;
         int keyCount = 0;
+        bool thresholds = true;
         struct Slot {
-            std::int32_t shown, channel, sample, baseline, diff;
+            std::int32_t shown, channel, sample, baseline, diff, threshold;
             bool boxChecked, boxEnabled;
             friend bool operator==(const Slot& a, const Slot& b)
             {
                 return a.shown == b.shown && a.channel == b.channel && a.sample == b.sample &&
-                       a.baseline == b.baseline && a.diff == b.diff && a.boxChecked == b.boxChecked &&
-                       a.boxEnabled == b.boxEnabled;
+                       a.baseline == b.baseline && a.diff == b.diff && a.threshold == b.threshold &&
+                       a.boxChecked == b.boxChecked && a.boxEnabled == b.boxEnabled;
             }
         } perSlot[kSlotCount] = {};
         friend bool operator==(const Inputs& a, const Inputs& b)
         {
-            if (a.revision != b.revision || a.keyCount != b.keyCount)
+            if (a.revision != b.revision || a.keyCount != b.keyCount || a.thresholds != b.thresholds)
                 return false;
             for (int j = 0; j < kSlotCount; ++j)
                 if (!(a.perSlot[j] == b.perSlot[j]))
@@ -119,35 +124,21 @@ private:
 
     DialogPage& m_page;
     const LiveData& m_data;
+    const ResultCells& m_results;
+    const ThresholdTarget* m_target = nullptr;
+    std::array<std::optional<int>, kSlotCount> m_suggested; // by TK number, from the results table
+    std::unique_ptr<LiveCharts> m_charts;
+    std::unique_ptr<LiveLists> m_lists;
 
     // 1: the slot's curves are drawn and its values shown (its channel box is ticked).
     std::int32_t m_shown[kSlotCount] = {1, 1, 1, 1, 1, 1, 1, 1};
+    bool m_showThresholds = true;
     bool m_fullRefresh = false;
     bool m_drawn = false; // m_drawnFrom holds what the last refresh drew from
     Inputs m_drawnFrom;
-    // The slots whose curves the charts got in the last refresh, in order.
-    int m_curveSlots[kSlotCount] = {};
-    int m_curveSlotCount = -1;
-    // What the refresh last wrote in each row's name cell (the channel, if known) and value
-    // cells (sample, baseline, difference lists), so that values that stay cost no text work.
-    // Only the refresh writes these cells.
-    static constexpr int kNoChannel = INT_MIN;
-    struct ShownValue {
-        bool known = false;
-        bool shown = false; // a value, or an empty cell
-        std::int32_t value = 0;
-    };
-    int m_shownChannel[kSlotCount] = {kNoChannel, kNoChannel, kNoChannel, kNoChannel,
-                                      kNoChannel, kNoChannel, kNoChannel, kNoChannel};
-    ShownValue m_shownValues[3][kSlotCount];
 
-    CChartCtrl* m_chart[3] = {};       // 1005 samples, 1006 baselines, 1007 differences
-    CChartAxis* m_axisY[3] = {};
-    CChartAxis* m_axisX[3] = {};
-    CChartCursor* m_cursor[3] = {};
-    CSpinArrows* m_spin[4] = {};       // 1013 .. 1016
-    QTableWidget* m_list[3] = {};      // 1032 samples, 1033 baselines, 1034 differences
-    std::shared_ptr<CachedCellDelegate::PictureStore> m_cellPictures; // shared by the three lists
     QCheckBox* m_checkChannel[kSlotCount] = {};
     QLabel* m_marker[kSlotCount] = {};
+    QCheckBox* m_checkAutoRange = nullptr;      // 1120 "自动范围"
+    QCheckBox* m_checkShowThresholds = nullptr; // 1121 "显示阈值"
 };

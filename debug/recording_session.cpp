@@ -3,19 +3,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QSettings>
-#include <memory>
 
-namespace {
-
-// The program's settings: an ini file in the user's configuration folder.
-std::unique_ptr<QSettings> UserSettings()
-{
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Morvek"),
-                                       QStringLiteral("Morvek"));
-}
-
-} // namespace
+#include "app/user_settings.h"
 
 const char CLinkRecordingSession::kFolderKey[] = "recording/folder";
 

@@ -97,3 +97,29 @@ ThresholdReview ReviewThresholds(const ResultCells& cells, const ThresholdTarget
     }
     return review;
 }
+
+std::array<std::optional<int>, kSlotCount> SuggestedThresholds(const ResultCells& cells)
+{
+    std::array<std::optional<int>, kSlotCount> out;
+    bool seen[kSlotCount] = {};
+    for (int row = 0; row < cells.RowCount(); ++row) {
+        const int key = KeyFromName(cells.Text(row, ResultCol::Key));
+        if (key < 0 || seen[key])
+            continue;
+        seen[key] = true;
+        const DecimalText v = ReadDecimalText(cells.Text(row, ResultCol::Threshold));
+        if (v.status == DecimalText::Ok && v.value > 0)
+            out[size_t(key)] = v.value;
+    }
+    return out;
+}
+
+std::optional<int> LiveThreshold(int tk, const ThresholdTarget* target, const std::optional<int>& suggested)
+{
+    if (target) {
+        const KeyThresholdState state = target->KeyState(tk);
+        if (state.carried && state.ticked)
+            return state.threshold;
+    }
+    return suggested;
+}

@@ -9,9 +9,12 @@
 // anything is listed as skipped with its first reason in that order. A key named twice takes its
 // first row.
 
+#include <array>
+#include <optional>
 #include <vector>
 
 #include "app/threshold_review.h"
+#include "debug/key_slot.h"
 
 class ResultCells;
 
@@ -45,3 +48,12 @@ bool HasSuggestedThreshold(const ResultCells& cells);
 
 // The review of the whole table against the parameter page's current state; tickKeys is true.
 ThresholdReview ReviewThresholds(const ResultCells& cells, const ThresholdTarget& target);
+
+// Per key TK0 … TK7, the results table's suggestion: column 10 of the key's first row, when it
+// holds a positive number.
+std::array<std::optional<int>, kSlotCount> SuggestedThresholds(const ResultCells& cells);
+
+// The threshold the live view draws and marks touches with for key tk, if it has one: the
+// parameter page's threshold while the key is ticked there (keys a header macro carries), else
+// the results table's suggestion.
+std::optional<int> LiveThreshold(int tk, const ThresholdTarget* target, const std::optional<int>& suggested);

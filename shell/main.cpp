@@ -5,7 +5,9 @@
 #include <cstdio>
 
 #include "app/build_info.h"
+#include "debug/dlgsub2.h"
 #include "debug/help_manual.h"
+#include "debug/live_view.h"
 #include "shell/morvek_dlg.h"
 
 namespace {
@@ -40,6 +42,9 @@ int main(int argc, char** argv)
     const QCommandLineOption manualPath(QStringLiteral("manual-path"),
         QStringLiteral("Print where the help button finds the user manual (or the places it looked) and exit."));
     parser.addOption(manualPath);
+    const QCommandLineOption autoRange(QStringLiteral("auto-range"),
+        QStringLiteral("Start with the debug page's automatic chart ranges on (remembered, like the box)."));
+    parser.addOption(autoRange);
     parser.process(app);
     if (!parser.positionalArguments().isEmpty()) {
         Print(stderr, QStringLiteral("morvek: unexpected argument: ") + parser.positionalArguments().first());
@@ -58,6 +63,8 @@ int main(int argc, char** argv)
     }
 
     CMorvekDlg dlg;
+    if (parser.isSet(autoRange))
+        dlg.DebugPage()->View().SetAutoRange(true);
     dlg.exec();
     return 0;
 }

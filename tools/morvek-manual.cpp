@@ -12,6 +12,8 @@
 // (use QT_QPA_PLATFORM=offscreen where there is none).
 
 #include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QSaveFile>
@@ -70,6 +72,9 @@ int main(int argc, char** argv)
     if (!qEnvironmentVariableIsSet("QT_SCALE_FACTOR"))
         qputenv("QT_SCALE_FACTOR", "2");
     QApplication app(argc, argv);
+    // The windows it shows remember nothing of the user's, nor leave anything behind.
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral("Makes the user manual's pictures and renders the manual to PDF."));
     p.addHelpOption();

@@ -21,6 +21,7 @@
 #include "debug/cached_cell_delegate.h"
 #include "debug/dlgsub2.h"
 #include "debug/live_value_item.h"
+#include "debug/live_charts.h"
 #include "debug/live_view.h"
 #include "debug/procedure.h"
 #include "debug/spin_arrows.h"

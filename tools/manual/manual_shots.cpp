@@ -11,6 +11,9 @@
 #include "debug/debug_session.h"
 #include "debug/dlgsub2.h"
 #include "debug/frame_receiver.h"
+#include "debug/live_charts.h"
+#include "debug/live_view.h"
+#include "debug/chart_window.h"
 #include "debug/mscomm.h"
 #include "debug/procedure.h"
 #include "debug/result_table.h"
@@ -118,6 +121,8 @@ ShotBench::ShotBench() : m_services(std::make_unique<SilentServices>()), m_timer
     DebugPage().SetSerialDevice(std::move(board));
     DebugPage().SetPortFinder([] { return 3; });
     DebugPage().Session().SetClock([this] { return m_nowMs; });
+    // The charts find a board's values themselves, as "scripts/run --demo" starts them.
+    DebugPage().View().SetAutoRange(true);
     DebugPage().Session().installEventFilter(m_timerGate.get());
     m_window->show();
     QApplication::processEvents();
@@ -277,6 +282,29 @@ QImage HeaderExportPreview()
     return dialog.grab().toImage();
 }
 
+// The difference chart enlarged after a detection: the thresholds it suggested drawn over a
+// press and its release.
+QImage DebugEnlarged()
+{
+    ShotBench bench;
+    const auto finished = [](const CDetectionProcedure& proc) { return !proc.Running(); };
+    if (!StartDetection(bench) || !RunDetectionUntil(bench, finished))
+        return {};
+    bench.Board().touched = 0xFF;
+    bench.Run(110);
+    bench.Board().touched = 0;
+    bench.Run(60);
+    bench.DebugPage().View().Charts().OpenWindow(2);
+    ChartWindow* window = bench.DebugPage().View().Charts().Window(2);
+    if (!window)
+        return {};
+    window->resize(900, 450);
+    bench.Run(1);
+    QImage image = bench.Grab(window);
+    window->close();
+    return image;
+}
+
 QImage AboutBox()
 {
     CAboutDlg box;
@@ -295,6 +323,7 @@ std::vector<ManualShot> ManualShots()
         {QStringLiteral("debug-live"), QStringLiteral("the debug page with live curves and tables"), DebugLive},
         {QStringLiteral("debug-detecting"), QStringLiteral("a detection in its press countdown"), DebugDetecting},
         {QStringLiteral("debug-results"), QStringLiteral("the status line and the results table after a detection"), DebugResults},
+        {QStringLiteral("debug-enlarged"), QStringLiteral("the difference chart enlarged, with threshold lines"), DebugEnlarged},
         {QStringLiteral("about-box"), QStringLiteral("the about box"), AboutBox},
     };
 }

@@ -28,8 +28,8 @@ class UiServices;
 class StandInBoard : public ISerialDevice {
 public:
     std::uint8_t mask = 0x3F;  // keys TK0..TK5
-    int level = 250;           // TK0's baseline; low enough for the charts' initial ranges
-    int spread = 30;           // TKi sits i * spread above TK0
+    int level = 3000;          // TK0's baseline, as a board gives it
+    int spread = 137;          // TKi sits i * spread above TK0
     int delta = 120;           // counts a full touch lowers the sample by
     int noise = 3;             // noise amplitude in counts
     int cycleFrames = 30;      // automatic touches, each key in turn for this many frames, touched
