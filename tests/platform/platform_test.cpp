@@ -21,7 +21,6 @@ const std::string kNew = "/* x */\r\n#define TKLib_TOUCH_NUM \t5 \n";
 TEST(FileReplace, ReplacesTheFileAndKeepsWhatItCarries)
 {
     ScratchFolder dir;
-    ASSERT_FALSE(dir.path().empty());
     const std::string path = dir.File("x_cfg.h");
     ASSERT_TRUE(WriteBytes(path, kOld));
     ASSERT_TRUE(MarkKept(path));
@@ -33,15 +32,15 @@ TEST(FileReplace, ReplacesTheFileAndKeepsWhatItCarries)
 
     // Folder and file named in Chinese.
     const std::string folder = dir.File("触摸配置");
-    const std::string chinese = folder + kSeparator + "按键_cfg.h";
-    ASSERT_TRUE(MakeFolder(folder));
+    const std::string chinese = dir.File("触摸配置/按键_cfg.h");
+    ASSERT_TRUE(fs::create_directory(fs::u8path(folder)));
     ASSERT_TRUE(WriteBytes(chinese, kOld));
     EXPECT_EQ(ReplaceFileContent(chinese, kNew).outcome, ReplaceOutcome::Replaced);
     EXPECT_EQ(ReadBytes(chinese), kNew);
     EXPECT_EQ(Entries(folder), Names{"按键_cfg.h"});
 
     // Replacing needs the file; saving creates it.
-    const std::string fresh = folder + kSeparator + "结果.csv";
+    const std::string fresh = dir.File("触摸配置/结果.csv");
     EXPECT_EQ(ReplaceFileContent(fresh, "a").outcome, ReplaceOutcome::Failed);
     EXPECT_EQ(ReplaceFileContent(fresh, "first", true).outcome, ReplaceOutcome::Replaced);
     EXPECT_EQ(ReadBytes(fresh), "first");
@@ -88,7 +87,7 @@ TEST(FileReplace, ARefusalOrAFailureLeavesTheFileAsItWas)
     expectUntouched("read-only");
     ASSERT_TRUE(SetReadOnly(path, false));
 
-    r = ReplaceFileContent(dir.File("gone") + kSeparator + "x_cfg.h", kNew, true);
+    r = ReplaceFileContent(dir.File("gone/x_cfg.h"), kNew, true);
     EXPECT_EQ(r.outcome, ReplaceOutcome::Failed);
     EXPECT_EQ(r.error.code, kPathNotFound);
     expectUntouched("missing folder");
@@ -108,34 +107,28 @@ TEST(FileReplace, AFileHeldOpenWithoutSharing)
     ScratchFolder dir;
     const std::string path = dir.File("x_cfg.h");
     ASSERT_TRUE(WriteBytes(path, kOld));
-    {
-        HeldFile held(path);
-        ASSERT_TRUE(held.ok());
-        const platform::ReplaceResult r = ReplaceFileContent(path, kNew);
+    HeldFile held(path);
+    ASSERT_TRUE(held.ok());
+    const platform::ReplaceResult r = ReplaceFileContent(path, kNew);
+    EXPECT_EQ(held.Read(), kOld);
+    EXPECT_EQ(Entries(dir.path()), Names{"x_cfg.h"});
 #ifdef _WIN32
-        // Windows keeps the file in use: refused before anything is written.
-        EXPECT_EQ(r.outcome, ReplaceOutcome::Refused);
-        EXPECT_EQ(r.error.code, ERROR_SHARING_VIOLATION);
+    // Windows keeps a file in use: refused before anything is written.
+    EXPECT_EQ(r.outcome, ReplaceOutcome::Refused);
+    EXPECT_EQ(r.error.code, ERROR_SHARING_VIOLATION);
 #else
-        // POSIX has no such lock: the file is replaced, and the holder reads on in the old one.
-        EXPECT_EQ(r.outcome, ReplaceOutcome::Replaced);
-#endif
-        EXPECT_EQ(held.Read(), kOld);
-    }
-#ifdef _WIN32
-    EXPECT_EQ(ReadBytes(path), kOld);
-#else
+    // POSIX has no such lock: the file is replaced, and the holder reads on in the old one.
+    EXPECT_EQ(r.outcome, ReplaceOutcome::Replaced);
     EXPECT_EQ(ReadBytes(path), kNew);
 #endif
-    EXPECT_EQ(Entries(dir.path()), Names{"x_cfg.h"});
 }
 
 TEST(SerialPort, ThePortIsFoundAsTheHighest)
 {
     TestPort port;
-    if (!port.ok())
-        GTEST_SKIP() << port.why();
-    EXPECT_TRUE(platform::SerialDevicePresent(port.device()));
+    if (port.device.empty())
+        GTEST_SKIP() << port.why;
+    EXPECT_TRUE(platform::SerialDevicePresent(port.device));
     const std::vector<int> present =
         platform::PresentComPorts(platform::kHighestComPort, [&](int n) { return port.DeviceOf(n); });
     ASSERT_FALSE(present.empty());
@@ -163,11 +156,11 @@ std::string ReadAtLeast(platform::SerialPortReader& reader, std::size_t size)
 TEST(SerialPort, ReadsWhatHasArrivedWithinTheTimeout)
 {
     TestPort port;
-    if (!port.ok())
-        GTEST_SKIP() << port.why();
+    if (port.device.empty())
+        GTEST_SKIP() << port.why;
     platform::SerialPortReader reader;
     platform::SystemError error;
-    ASSERT_TRUE(reader.Open(port.device(), &error)) << error.message;
+    ASSERT_TRUE(reader.Open(port.device, &error)) << error.message;
 
     // Every byte value as it was sent: no line editing, no flow control, no translation.
     std::string all;
