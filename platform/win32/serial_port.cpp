@@ -17,6 +17,30 @@ std::wstring DeviceName(const std::string& device)
 
 HANDLE Handle(std::intptr_t file) { return reinterpret_cast<HANDLE>(file); }
 
+// One read under the given timeouts: 0 for "at once, with whatever waits", otherwise a total
+// time; the count read, or -1 with *error.
+long ReadWith(HANDLE h, long* current, long timeoutMs, char* buffer, DWORD size, SystemError* error)
+{
+    if (*current != timeoutMs) {
+        COMMTIMEOUTS t{};
+        if (timeoutMs == 0)
+            t.ReadIntervalTimeout = MAXDWORD;
+        else
+            t.ReadTotalTimeoutConstant = static_cast<DWORD>(timeoutMs);
+        if (!SetCommTimeouts(h, &t)) {
+            *error = MakeSystemError(static_cast<long>(GetLastError()));
+            return -1;
+        }
+        *current = timeoutMs;
+    }
+    DWORD got = 0;
+    if (!ReadFile(h, buffer, size, &got, nullptr)) {
+        *error = MakeSystemError(static_cast<long>(GetLastError()));
+        return -1;
+    }
+    return static_cast<long>(got);
+}
+
 } // namespace
 
 std::string ComPortDevice(int n)
@@ -88,34 +112,6 @@ void SerialPortReader::Close()
         CloseHandle(Handle(m_file));
     m_file = -1;
 }
-
-namespace {
-
-// One read under the given timeouts: 0 for "at once, with whatever waits", otherwise a total
-// time; the count read, or -1 with *error.
-long ReadWith(HANDLE h, long* current, long timeoutMs, char* buffer, DWORD size, SystemError* error)
-{
-    if (*current != timeoutMs) {
-        COMMTIMEOUTS t{};
-        if (timeoutMs == 0)
-            t.ReadIntervalTimeout = MAXDWORD;
-        else
-            t.ReadTotalTimeoutConstant = static_cast<DWORD>(timeoutMs);
-        if (!SetCommTimeouts(h, &t)) {
-            *error = MakeSystemError(static_cast<long>(GetLastError()));
-            return -1;
-        }
-        *current = timeoutMs;
-    }
-    DWORD got = 0;
-    if (!ReadFile(h, buffer, size, &got, nullptr)) {
-        *error = MakeSystemError(static_cast<long>(GetLastError()));
-        return -1;
-    }
-    return static_cast<long>(got);
-}
-
-} // namespace
 
 long SerialPortReader::Read(void* buffer, std::size_t size, int timeoutMs, SystemError* error)
 {
