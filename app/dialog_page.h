@@ -54,7 +54,6 @@ public:
     };
     bool IsUpdating() const { return m_updating > 0; }
 
-protected:
     // Runs the handler once for every change of the box's state, however it came about: the
     // mouse, the Space key, the accessibility toggle action or setChecked from anywhere outside
     // the page's own handlers. The handler runs inside a PageUpdate.

@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QUrl>
 
+#include "app/header_export_dialog.h"
 #include "app/threshold_review_dialog.h"
 
 void ConfigureOpenFileDialog(QFileDialog& dialog)
@@ -30,6 +31,12 @@ public:
     void ShowWarning(QWidget* parent, const QString& text) override
     {
         QMessageBox box(QMessageBox::Warning, QStringLiteral("Morvek"), text, QMessageBox::Ok, parent);
+        box.exec();
+    }
+
+    void ShowInformation(QWidget* parent, const QString& text) override
+    {
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Morvek"), text, QMessageBox::Ok, parent);
         box.exec();
     }
 
@@ -82,6 +89,12 @@ public:
             return false;
         review.tickKeys = dialog.TickKeys();
         return true;
+    }
+
+    bool ConfirmHeaderExport(QWidget* parent, const HeaderExportReview& review) override
+    {
+        CHeaderExportDlg dialog(review, parent);
+        return dialog.exec() == QDialog::Accepted;
     }
 
     bool OpenDocument(const QString& path) override

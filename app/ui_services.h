@@ -1,6 +1,6 @@
 #pragma once
 // The modal and outside-world services the pages use: message boxes, the file and folder
-// dialogs, the confirmation of applied thresholds and the shell. Pages call them through this
+// dialogs, the confirmations of applied thresholds and of a header export, and the shell. Pages call them through this
 // interface so that tests can stand in for them.
 
 #include <QString>
@@ -9,12 +9,15 @@
 
 class QFileDialog;
 class QWidget;
+struct HeaderExportReview;
 
 class UiServices {
 public:
     virtual ~UiServices() = default;
     // A modal message box titled "Morvek" with the warning icon and an OK button only.
     virtual void ShowWarning(QWidget* parent, const QString& text) = 0;
+    // A modal message box titled "Morvek" with the information icon and an OK button only.
+    virtual void ShowInformation(QWidget* parent, const QString& text) = 0;
     // The open-file dialog; an empty result means the user cancelled. A typed name of a file that
     // does not exist is returned like any other: the caller says what it makes of it. Each entry
     // of the filter is "name (patterns)"; the dialog shows the names only.
@@ -35,6 +38,9 @@ public:
     // the check box "同时勾选这些键位" preset from review.tickKeys. True when the user confirms;
     // review.tickKeys then holds the check box's final state.
     virtual bool ConfirmThresholds(QWidget* parent, ThresholdReview& review) = 0;
+    // Shows what "导出头文件" is about to change in the header (the dialog of
+    // header_export_dialog.h). True when the user confirms.
+    virtual bool ConfirmHeaderExport(QWidget* parent, const HeaderExportReview& review) = 0;
     // Opens a document with the platform's default viewer; false if that failed.
     virtual bool OpenDocument(const QString& path) = 0;
 };

@@ -6,12 +6,10 @@
 // layout is its description. Every new text is announced; a live label (a status line the user
 // waits on) is announced at once, like a live region.
 
+#include <QColor>
 #include <QLabel>
-#include <cstdint>
 
-// Colours are 0x00BBGGRR, red in the lowest byte.
-using ColorRef = std::uint32_t;
-QColor ColorFromRef(ColorRef c);
+#include "app/color_ref.h"
 
 class ZCStatic : public QLabel {
     Q_OBJECT

@@ -1,7 +1,5 @@
 #include "debug/frame_receiver.h"
 
-#include <algorithm>
-#include <array>
 #include <cstring>
 
 namespace {
@@ -56,33 +54,37 @@ std::vector<std::uint8_t> EncodeFrame(std::uint8_t mask, const std::uint16_t* sa
     return f;
 }
 
-bool CFrameReceiver::OnChunk(const std::uint8_t* data, std::size_t n)
+std::size_t CFrameReceiver::OnChunk(const std::uint8_t* data, std::size_t n)
 {
-    if (!data || n == 0)
-        return false;
-    if (n > kWorkBufferSize) {
-        data += n - kWorkBufferSize;
-        n = kWorkBufferSize;
+    if (!data)
+        return 0;
+    std::size_t frames = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint8_t byte = data[i];
+        m_pending[m_pendingSize++] = byte;
+        if (byte == kSync2 && m_pendingSize >= 2 && m_pending[m_pendingSize - 2] == kSync1 &&
+            IsValidFrame(m_pending, m_pendingSize)) {
+            const std::size_t length = FrameLength(m_pending[m_pendingSize - 3]);
+            m_skipped += m_pendingSize - length;
+            Decode(m_pending + (m_pendingSize - length), length);
+            m_pendingSize = 0;
+            ++frames;
+            if (m_listener)
+                m_listener();
+        } else if (m_pendingSize == kLongest) {
+            // A frame that begins with the oldest byte would have ended by now.
+            std::memmove(m_pending, m_pending + 1, kLongest - 1);
+            --m_pendingSize;
+            ++m_skipped;
+        }
     }
-    std::array<std::uint8_t, kWorkBufferSize> c;
-    std::memcpy(c.data(), data, n);
+    return frames;
+}
 
-    // Make the buffer end with the last sync pair of the chunk. Bytes that followed it (normally
-    // the start of the next frame) move to the front, where they complete a frame whose start was
-    // cut off: both frames have the same layout.
-    if (!(n >= 2 && c[n - 2] == kSync1 && c[n - 1] == kSync2)) {
-        std::size_t i = n >= 2 ? n - 2 : 0;
-        for (; i >= 1; --i)
-            if (c[i - 1] == kSync1 && c[i] == kSync2)
-                break;
-        if (i < 1)
-            return false;
-        std::rotate(c.begin(), c.begin() + static_cast<std::ptrdiff_t>(i + 1), c.begin() + static_cast<std::ptrdiff_t>(n));
-    }
-    if (!IsValidFrame(c.data(), n))
-        return false;
-    Decode(c.data(), n);
-    return true;
+void CFrameReceiver::EndOfStream()
+{
+    m_skipped += m_pendingSize;
+    m_pendingSize = 0;
 }
 
 void CFrameReceiver::Decode(const std::uint8_t* buffer, std::size_t n)

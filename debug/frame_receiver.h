@@ -10,12 +10,21 @@
 //   offset 5K + 2  0xFE, offset 5K + 3 0xA5
 // Block j belongs to the j-th set bit of the mask, counting from bit 0. There is no checksum.
 //
-// The receiver keeps nothing between two deliveries: each chunk of bytes is handled alone. It
-// decodes the last complete frame in the chunk (rotating the chunk first when bytes of the next
-// frame follow the last sync pair) and drops chunks without a valid frame silently.
+// The receiver takes the bytes of the link as one stream, in order, however they are cut into
+// deliveries, and decodes every valid frame in it, in the order the frames arrived. A frame ends
+// at a sync pair; the frame that ends there is the one its count byte gives the length of, and
+// only bytes received after the end of the last decoded frame can belong to it, so no frame is
+// ever built from bytes of two frames. Bytes that end up in no frame (garbage, a cut frame, a
+// sync pair inside data that ends no valid frame) are skipped and counted. Between deliveries it
+// keeps at most the unfinished bytes that could still begin a frame: fewer than one longest frame.
+//
+// Without a checksum a sync pair inside data can, rarely, end bytes that pass every test of a
+// frame; such bytes are decoded like any frame (the count, mask, length and ordinals are all that
+// tell frames apart).
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "debug/key_slot.h"
@@ -23,7 +32,6 @@
 
 constexpr std::uint8_t kSync1 = 0xFE;
 constexpr std::uint8_t kSync2 = 0xA5;
-constexpr std::size_t kWorkBufferSize = 2048;
 
 // Length in bytes of a frame carrying k keys.
 constexpr std::size_t FrameLength(int k) { return static_cast<std::size_t>(5 * k + 4); }
@@ -40,16 +48,33 @@ class CFrameReceiver {
 public:
     CFrameReceiver(LiveState& live, HistoryTables& history) : m_live(live), m_history(history) {}
 
-    // Handles one delivery of bytes. Returns true if a frame was decoded into the slots.
-    // Chunks longer than the work buffer are cut to their last 2048 bytes.
-    bool OnChunk(const std::uint8_t* data, std::size_t n);
+    // Takes the next bytes of the stream and decodes every frame they complete. Returns the
+    // number of frames decoded.
+    std::size_t OnChunk(const std::uint8_t* data, std::size_t n);
+    // The stream ends (the port closes, a recording ends): the unfinished bytes are skipped, and
+    // the next bytes begin a new stream.
+    void EndOfStream();
+
+    // Called after each frame is decoded into the slots and histories.
+    void SetFrameListener(std::function<void()> listener) { m_listener = std::move(listener); }
+
     // Frames decoded so far: it changes exactly when the histories have moved on.
     std::uint64_t DecodedCount() const { return m_decoded; }
+    // Bytes skipped so far: received, and part of no decoded frame.
+    std::uint64_t SkippedCount() const { return m_skipped; }
+    // Bytes kept for a frame that may still end (fewer than FrameLength(kSlotCount)).
+    std::size_t PendingCount() const { return m_pendingSize; }
 
 private:
-    void Decode(const std::uint8_t* buffer, std::size_t n);
+    static constexpr std::size_t kLongest = 5 * kSlotCount + 4;
+    void Decode(const std::uint8_t* frame, std::size_t n);
 
     LiveState& m_live;
     HistoryTables& m_history;
+    std::function<void()> m_listener;
     std::uint64_t m_decoded = 0;
+    std::uint64_t m_skipped = 0;
+    // The bytes after the last decoded frame that could still begin one, oldest first.
+    std::uint8_t m_pending[kLongest] = {};
+    std::size_t m_pendingSize = 0;
 };

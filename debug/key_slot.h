@@ -15,7 +15,6 @@ constexpr int kRecordLength = 100;  // frames kept by one recording phase
 constexpr int kHistoryLength = 200; // points per curve
 
 struct KeySlot {
-    std::int32_t visible = 1;   // 1: draw the slot's curves and show its values (channel box)
     std::int32_t channel = 0;   // TK number (0..7) of the key now in this slot
     std::int32_t pressFlag = 0; // procedure: this slot's key is the one to be pressed
     std::int32_t baseline = 0;  // from the last valid frame, 0..65535
@@ -31,11 +30,10 @@ struct KeySlot {
     std::int32_t recDiff = 0;
     std::int32_t recDiffBuf[kRecordLength] = {};
 
-    // Start-up state: visible, no press flag, not recording, buffers zeroed. The live values and
-    // the channel are left alone.
+    // Start-up state: no press flag, not recording, buffers zeroed. The live values and the
+    // channel are left alone.
     void ResetProcedureState()
     {
-        visible = 1;
         pressFlag = 0;
         ClearRecording();
     }
@@ -62,7 +60,7 @@ struct LiveState {
     std::uint8_t m_recNoKeyActive = 0;  // recording phase flags, owned by the procedure; the
     std::uint8_t m_recPressActive = 0;  // receiver records only while one is set
 
-    // Page start-up: key set and recording state cleared, every slot visible and disarmed.
+    // Page start-up: key set and recording state cleared, every slot disarmed.
     void Reset()
     {
         m_keyMaskChanged = 0;

@@ -330,10 +330,6 @@ QString RecordingStatusMessage(RecordingStatus status, const QString& path, int 
 
 // ---- the frame scanner -----------------------------------------------------------------------
 
-namespace {
-constexpr int kLongestFrame = static_cast<int>(FrameLength(kSlotCount));
-}
-
 CFrameScanner::CFrameScanner()
     : m_live(std::make_unique<LiveState>()), m_history(std::make_unique<HistoryTables>()),
       m_receiver(std::make_unique<CFrameReceiver>(*m_live, *m_history))
@@ -344,16 +340,12 @@ CFrameScanner::~CFrameScanner() = default;
 
 void CFrameScanner::Feed(const char* data, std::size_t n, const std::function<void(const LiveState&)>& onFrame)
 {
-    const qsizetype kept = m_buffer.size();
-    m_buffer.append(data, static_cast<qsizetype>(n));
-    const auto* b = reinterpret_cast<const std::uint8_t*>(m_buffer.constData());
-    for (qsizetype i = kept > 0 ? kept : 1; i < m_buffer.size(); ++i) {
-        if (b[i - 1] != kSync1 || b[i] != kSync2)
-            continue;
-        const qsizetype begin = i + 1 > kLongestFrame ? i + 1 - kLongestFrame : 0;
-        if (m_receiver->OnChunk(b + begin, static_cast<std::size_t>(i + 1 - begin)) && onFrame)
-            onFrame(*m_live);
-    }
-    if (m_buffer.size() > kLongestFrame)
-        m_buffer.remove(0, m_buffer.size() - kLongestFrame);
+    m_receiver->SetFrameListener(onFrame ? std::function<void()>([this, &onFrame] { onFrame(*m_live); })
+                                         : std::function<void()>());
+    m_receiver->OnChunk(reinterpret_cast<const std::uint8_t*>(data), n);
+    m_receiver->SetFrameListener({});
 }
+
+void CFrameScanner::Finish() { m_receiver->EndOfStream(); }
+
+std::uint64_t CFrameScanner::SkippedBytes() const { return m_receiver->SkippedCount(); }

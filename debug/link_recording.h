@@ -163,9 +163,7 @@ QString RecordingStatusMessage(RecordingStatus status, const QString& path, int 
 
 // ---- decoding --------------------------------------------------------------------------------
 
-// Finds every valid frame in a byte stream that arrives in pieces: at every sync pair, the frame
-// receiver of the debug page is handed the bytes that end there (at most one frame's worth), so
-// a frame counts exactly when the page would decode it from a chunk ending with it.
+// Decodes a recording's deliveries as the debug page does: one stream, every valid frame in it.
 class CFrameScanner {
 public:
     CFrameScanner();
@@ -173,10 +171,13 @@ public:
 
     // Feeds bytes; onFrame is called with the live state after each frame decoded.
     void Feed(const char* data, std::size_t n, const std::function<void(const LiveState&)>& onFrame);
+    // The recording has ended: unfinished bytes at its end count as skipped.
+    void Finish();
+    // Bytes received that belong to no frame, as the page's link read-out counts them.
+    std::uint64_t SkippedBytes() const;
 
 private:
     std::unique_ptr<LiveState> m_live;
     std::unique_ptr<HistoryTables> m_history;
     std::unique_ptr<CFrameReceiver> m_receiver;
-    QByteArray m_buffer; // the last bytes of the stream, enough for the longest frame
 };

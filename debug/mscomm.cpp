@@ -238,8 +238,10 @@ void CMSComm::OnDeviceReadyRead()
     emit BytesReceived(data);
     m_inBuffer.append(data);
     // The receive buffer holds InBufferSize bytes; when more pile up, the oldest go first.
-    if (m_inBuffer.size() > m_inBufferSize)
+    if (m_inBuffer.size() > m_inBufferSize) {
+        m_dropped += static_cast<std::uint64_t>(m_inBuffer.size() - m_inBufferSize);
         m_inBuffer.remove(0, m_inBuffer.size() - m_inBufferSize);
+    }
     if (m_rThreshold > 0 && m_inBuffer.size() >= m_rThreshold) {
         m_commEvent = kComEvReceive;
         emit OnComm();

@@ -13,6 +13,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <cstdint>
 #include <memory>
 
 constexpr short kComEvReceive = 2;
@@ -97,6 +98,8 @@ public:
     // 0 drops everything waiting.
     void SetInBufferCount(short count);
     short GetInBufferCount() const { return static_cast<short>(m_inBuffer.size()); }
+    // Bytes the receive buffer has let go unread because more than InBufferSize piled up.
+    std::uint64_t BytesDropped() const { return m_dropped; }
 
     ISerialDevice* Device() const { return m_device.get(); }
     // The device's arrivals held until Poll(), or raised as they come (ISerialDevice).
@@ -131,4 +134,5 @@ private:
     QString m_settings = QStringLiteral("9600,n,8,1");
     short m_commEvent = 0;
     QByteArray m_inBuffer;
+    std::uint64_t m_dropped = 0;
 };

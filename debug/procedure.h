@@ -24,7 +24,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "app/zcstatic.h"
+#include "app/color_ref.h"
 #include "debug/key_slot.h"
 
 class ResultCells;

@@ -3,6 +3,35 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
+#include <memory>
+
+namespace {
+
+// The program's settings: an ini file in the user's configuration folder.
+std::unique_ptr<QSettings> UserSettings()
+{
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Morvek"),
+                                       QStringLiteral("Morvek"));
+}
+
+} // namespace
+
+const char CLinkRecordingSession::kFolderKey[] = "recording/folder";
+
+QString CLinkRecordingSession::SavedFolder() { return UserSettings()->value(QLatin1String(kFolderKey)).toString(); }
+
+bool CLinkRecordingSession::SaveFolder(const QString& folder, QString* settingsFile)
+{
+    const std::unique_ptr<QSettings> settings = UserSettings();
+    settings->setValue(QLatin1String(kFolderKey), folder);
+    settings->sync();
+    if (settings->status() == QSettings::NoError)
+        return true;
+    if (settingsFile)
+        *settingsFile = settings->fileName();
+    return false;
+}
 
 CLinkRecordingSession::CLinkRecordingSession(QObject* parent)
     : QObject(parent), m_factory([](const QString& path, QString* error) { return OpenRecordingFile(path, error); })

@@ -48,6 +48,14 @@ public:
     // "morvek-YYYYMMDD-HHMMSS.mvrec" for a local time.
     static QString FileNameFor(const QDateTime& local);
 
+    // The folder recordings go to, as the user chose it last (the program's settings: an ini
+    // file in the user's configuration folder, key kFolderKey); empty until one is chosen.
+    static const char kFolderKey[];
+    static QString SavedFolder();
+    // Remembers the folder; false, with the settings file's path in *settingsFile, if the
+    // settings could not be written.
+    static bool SaveFolder(const QString& folder, QString* settingsFile);
+
 signals:
     // The recording ended by itself because its file could not be written; text for the user.
     void Failed(const QString& message);

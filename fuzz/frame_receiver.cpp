@@ -9,10 +9,13 @@
 //   byte 2     recording index
 //   bytes 3-4  chunk length, little-endian, low 12 bits (0 .. 4095); a shorter rest is taken whole
 //
-// Every delivery is also worked out by a separate model of the receiving rules (the last sync pair
-// of the chunk, the rotation, the validity test and the decoding written out anew); the receiver
-// must accept exactly the chunks the model accepts and leave the live state and the histories
-// exactly as the model does, so a chunk without a valid frame changes nothing at all.
+// A separate model of the stream works out, from all bytes so far, which frames end where: at
+// every sync pair it looks back over the bytes since the end of the last frame (at most the
+// longest frame's length) and takes the frame the count byte names when it passes the validity
+// test. The receiver must decode exactly the model's frames, into exactly the model's live state
+// and histories, and skip exactly the bytes the model leaves out of every frame. The frames must
+// not overlap, and a second receiver fed the same bytes one at a time must decode the same frames
+// in the same order (however the stream is cut into deliveries, the frames are the same).
 
 #include <algorithm>
 #include <cstdint>
@@ -45,30 +48,11 @@ void ModelPush(double (&history)[kHistoryLength], double value)
     history[kHistoryLength - 1] = value;
 }
 
-// The receiver's rules applied to copies of the state. Returns whether a frame was decoded.
-bool ModelChunk(const std::uint8_t* data, std::size_t n, LiveState& s, HistoryTables& h)
+// Decodes one frame (frame[0 .. n-1], a valid frame) into copies of the state.
+void ModelDecode(const std::uint8_t* frame, std::size_t n, LiveState& s, HistoryTables& h)
 {
-    if (n > kWorkBufferSize) {
-        data += n - kWorkBufferSize;
-        n = kWorkBufferSize;
-    }
-    // The frame ends with the last FE A5 of the chunk; what followed it goes in front.
-    std::size_t end = 0;
-    for (std::size_t i = 1; i < n; ++i)
-        if (data[i - 1] == kSync1 && data[i] == kSync2)
-            end = i + 1;
-    if (end == 0)
-        return false;
-    std::vector<std::uint8_t> b(data + end, data + n);
-    b.insert(b.end(), data, data + end);
-
-    const bool valid = ModelValid(b.data(), n);
-    FUZZ_CHECK(valid == IsValidFrame(b.data(), n));
-    if (!valid)
-        return false;
-
-    const int k = b[n - 3];
-    const std::uint8_t mask = b[n - 4];
+    const int k = frame[n - 3];
+    const std::uint8_t mask = frame[n - 4];
     s.m_keyCount = static_cast<std::uint8_t>(k);
     s.m_keyMask = mask;
     if (mask != s.m_lastKeyMask) {
@@ -81,7 +65,7 @@ bool ModelChunk(const std::uint8_t* data, std::size_t n, LiveState& s, HistoryTa
     for (int bit = 0; bit < 8; ++bit) {
         if (!(mask >> bit & 1))
             continue;
-        const std::uint8_t* block = &b[n - 4 - 5 * static_cast<std::size_t>(k) + 5 * static_cast<std::size_t>(j)];
+        const std::uint8_t* block = frame + 5 * static_cast<std::size_t>(j);
         KeySlot& slot = s.m_slots[j];
         slot.channel = bit;
         slot.sample = block[1] << 8 | block[2];
@@ -109,12 +93,66 @@ bool ModelChunk(const std::uint8_t* data, std::size_t n, LiveState& s, HistoryTa
                 slot.recSample = slot.recBaseline = slot.recDiff = 0;
         }
     }
-    return true;
+}
+
+// The whole stream so far, where the last frame ended, and what has been left out of frames.
+struct ModelStream {
+    std::vector<std::uint8_t> bytes;
+    std::size_t frameEnd = 0;    // index after the last frame
+    std::uint64_t gaps = 0;      // bytes between frames
+    std::uint64_t frames = 0;
+
+    // Appends a delivery; decodes the frames it completes into s and h. Returns their number.
+    std::size_t Take(const std::uint8_t* data, std::size_t n, LiveState& s, HistoryTables& h)
+    {
+        constexpr std::size_t kLongest = 44;
+        std::size_t decoded = 0;
+        for (std::size_t d = 0; d < n; ++d) {
+            bytes.push_back(data[d]);
+            const std::size_t i = bytes.size() - 1;
+            if (i < 1 || bytes[i - 1] != kSync1 || bytes[i] != kSync2)
+                continue;
+            const std::size_t from = std::max(frameEnd, i + 1 >= kLongest ? i + 1 - kLongest : 0);
+            const std::size_t window = i + 1 - from;
+            const bool valid = ModelValid(&bytes[from], window);
+            FUZZ_CHECK(valid == IsValidFrame(&bytes[from], window));
+            if (!valid)
+                continue;
+            const std::size_t length = 5 * static_cast<std::size_t>(bytes[i - 2]) + 4;
+            const std::size_t start = i + 1 - length;
+            FUZZ_CHECK(start >= frameEnd); // no frame takes a byte of the one before
+            gaps += start - frameEnd;
+            frameEnd = i + 1;
+            ModelDecode(&bytes[start], length, s, h);
+            ++frames;
+            ++decoded;
+        }
+        return decoded;
+    }
+    // Bytes left out of frames as the receiver counts them: between frames, and of the bytes
+    // after the last frame those that can no longer begin one.
+    std::uint64_t Skipped() const
+    {
+        const std::size_t open = bytes.size() - frameEnd;
+        return gaps + (open > 43 ? open - 43 : 0);
+    }
+    std::size_t Pending() const { return std::min<std::size_t>(bytes.size() - frameEnd, 43); }
+};
+
+// What a decoded frame left in the state: enough to tell two frames apart.
+std::vector<std::int32_t> FrameFingerprint(const LiveState& s)
+{
+    std::vector<std::int32_t> f = {s.m_keyCount, s.m_keyMask};
+    for (int j = 0; j < s.m_keyCount && j < kSlotCount; ++j) {
+        f.push_back(s.m_slots[j].sample);
+        f.push_back(s.m_slots[j].baseline);
+    }
+    return f;
 }
 
 bool SameSlot(const KeySlot& a, const KeySlot& b)
 {
-    return a.visible == b.visible && a.channel == b.channel && a.pressFlag == b.pressFlag &&
+    return a.channel == b.channel && a.pressFlag == b.pressFlag &&
            a.baseline == b.baseline && a.sample == b.sample && a.diff == b.diff &&
            a.recBaseline == b.recBaseline && a.recSample == b.recSample && a.recDiff == b.recDiff &&
            std::memcmp(a.recBaselineBuf, b.recBaselineBuf, sizeof a.recBaselineBuf) == 0 &&
@@ -155,8 +193,8 @@ void ApplyControl(LiveState& s, std::uint8_t control, std::uint8_t arm, std::uin
 }
 
 // Large state kept out of the stack; reset for every input.
-LiveState g_live, g_modelLive;
-HistoryTables g_history, g_modelHistory;
+LiveState g_live, g_modelLive, g_byteLive;
+HistoryTables g_history, g_modelHistory, g_byteHistory;
 
 } // namespace
 
@@ -164,7 +202,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     g_live = LiveState{};
     g_history = HistoryTables{};
+    g_byteLive = LiveState{};
+    g_byteHistory = HistoryTables{};
+    g_modelLive = LiveState{};
+    g_modelHistory = HistoryTables{};
     CFrameReceiver receiver(g_live, g_history);
+    ModelStream model;
+    // The same bytes one at a time, with no recording: the frames it decodes, in order.
+    CFrameReceiver byByte(g_byteLive, g_byteHistory);
+    std::vector<std::vector<std::int32_t>> chunked, single;
+    receiver.SetFrameListener([&] { chunked.push_back(FrameFingerprint(g_live)); });
+    byByte.SetFrameListener([&] { single.push_back(FrameFingerprint(g_byteLive)); });
 
     std::size_t pos = 0;
     while (pos + 5 <= size) {
@@ -175,13 +223,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         pos += length;
 
         ApplyControl(g_live, head[0], head[1], head[2]);
-        g_modelLive = g_live;
-        g_modelHistory = g_history;
-        const bool expected = length > 0 && ModelChunk(chunk, length, g_modelLive, g_modelHistory);
-        const bool decoded = receiver.OnChunk(chunk, length);
+        ApplyControl(g_modelLive, head[0], head[1], head[2]);
+        const std::size_t expected = model.Take(chunk, length, g_modelLive, g_modelHistory);
+        const std::size_t decoded = receiver.OnChunk(chunk, length);
+        for (std::size_t i = 0; i < length; ++i)
+            byByte.OnChunk(chunk + i, 1);
         FUZZ_CHECK(decoded == expected);
+        FUZZ_CHECK(receiver.DecodedCount() == model.frames);
+        FUZZ_CHECK(receiver.SkippedCount() == model.Skipped());
+        FUZZ_CHECK(receiver.PendingCount() == model.Pending());
         FUZZ_CHECK(SameLive(g_live, g_modelLive));
         FUZZ_CHECK(std::memcmp(&g_history, &g_modelHistory, sizeof g_history) == 0);
+        FUZZ_CHECK(chunked == single);
     }
+    // Every byte received is in a frame, skipped, or still waiting for one to end.
+    FUZZ_CHECK(receiver.DecodedCount() == byByte.DecodedCount() && receiver.SkippedCount() == byByte.SkippedCount());
+    receiver.EndOfStream();
+    FUZZ_CHECK(receiver.PendingCount() == 0 && receiver.SkippedCount() == model.Skipped() + model.Pending());
     return 0;
 }

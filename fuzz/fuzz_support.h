@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -87,6 +88,61 @@ inline std::string ValueText(std::string_view line, std::int32_t value)
     else
         std::snprintf(buffer, sizeof buffer, "%d", static_cast<int>(value));
     return buffer;
+}
+
+// The line as the import reads it: a CR before the closing line feed is dropped.
+inline std::string ImportView(std::string_view line)
+{
+    std::string view(line);
+    if (view.size() >= 2 && view.compare(view.size() - 2, 2, "\r\n") == 0)
+        view.erase(view.size() - 2, 1);
+    return view;
+}
+
+// The import's token of a parameter line: from the value start, three rounds of removing spaces
+// and then tabs, up to the next space, tab or line feed.
+inline std::string_view ImportToken(std::string_view line, int macro)
+{
+    std::size_t i = ValueStart(line, macro);
+    for (int round = 0; round < 3; ++round) {
+        while (i < line.size() && line[i] == ' ')
+            ++i;
+        while (i < line.size() && line[i] == '\t')
+            ++i;
+    }
+    std::size_t end = i;
+    while (end < line.size() && line[end] != ' ' && line[end] != '\t' && line[end] != '\n')
+        ++end;
+    return line.substr(i, end - i);
+}
+
+// The value the import reads from a parameter line (whole, not in pieces).
+inline std::optional<std::int32_t> LineValue(std::string_view line, int macro)
+{
+    const std::string view = ImportView(line);
+    const std::string_view token = ImportToken(view, macro);
+    return HeaderCodec::ReadNumber(QByteArray(token.data(), static_cast<int>(token.size())));
+}
+
+// The old value the export replaces: after the value start and its spaces and tabs, the run up to
+// a space, tab, CR, LF, vertical tab, form feed, "/*", "//" or ";". Without one, both offsets are
+// the value start.
+inline void OldValue(std::string_view line, int macro, std::size_t* begin, std::size_t* end)
+{
+    const std::size_t z = ValueStart(line, macro);
+    std::size_t i = z;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+        ++i;
+    std::size_t e = i;
+    for (; e < line.size(); ++e) {
+        const char c = line[e];
+        if (Contains(" \t\r\n\v\f", std::string_view(&c, 1)) || c == ';')
+            break;
+        if (c == '/' && e + 1 < line.size() && (line[e + 1] == '*' || line[e + 1] == '/'))
+            break;
+    }
+    *begin = e > i ? i : z;
+    *end = e > i ? e : z;
 }
 
 inline std::string_view View(const QByteArray& a) { return {a.constData(), static_cast<std::size_t>(a.size())}; }

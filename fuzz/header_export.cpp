@@ -1,15 +1,21 @@
 // Fuzzes the header export on its text (no file I/O). The input is the header; the values are the
-// page's start-up record and a second record derived from a hash of the input (small, negative,
-// extreme values, so lines both keep and outgrow their room).
+// page's start-up record, a record derived from a hash of the input (small, negative, extreme
+// values) and a part of that record (macros without a value stay as they are, as in
+// "morvek-header apply").
 //
-// Checked for both records:
-// - the output has the input's lines, in order: every line the rules do not rewrite (no
-//   parameter line, at or after the stop line, the last line without a line feed) is unchanged
-//   byte for byte, and every rewritten line is its text up to the value start, a space, a tab,
-//   the value and spaces up to its former end (or just past the value), then the line feed;
-// - the count of lines rewritten per macro is that of these lines;
-// - importing the output reads back the written value of every macro whose last line is one the
-//   export rewrote, and no value for a macro that no line names.
+// Checked for each:
+// - the output has the input's lines, in order; every line the rules do not look at (no
+//   parameter line, at or after the stop line, the last line without a line feed) and every
+//   parameter line whose value already reads as the new one, or has no new value, is unchanged
+//   byte for byte;
+// - a rewritten line is its old text with the value replaced: the text up to the value start, a
+//   space, a tab, the value, then everything after the old value; a space goes before that rest
+//   only where the line would otherwise not read back as the value, and the old value is kept
+//   after that space only where that fails as well;
+// - the changes listed are these lines, with their old and new value texts, and the macros kept
+//   are those named but not changed;
+// - importing the output reads back every written value;
+// - exporting the output again changes nothing.
 
 #include <algorithm>
 #include <cstdint>
@@ -37,37 +43,42 @@ std::uint64_t Next(std::uint64_t& state)
     return z ^ (z >> 31);
 }
 
-TouchParamSet DerivedRecord(std::uint64_t seed)
+HeaderValues DerivedValues(std::uint64_t seed)
 {
-    TouchParamSet p;
+    HeaderValues values;
     for (int m = 0; m < kParamMacroCount; ++m) {
         const std::uint64_t r = Next(seed);
-        std::int32_t v;
         switch (r % 4) {
-        case 0: v = static_cast<std::int32_t>((r >> 8) % 16); break;
-        case 1: v = static_cast<std::int32_t>((r >> 8) % 2001) - 1000; break;
-        case 2: v = static_cast<std::int32_t>(static_cast<std::uint32_t>(r >> 32)); break;
+        case 0: values[m] = static_cast<std::int32_t>((r >> 8) % 16); break;
+        case 1: values[m] = static_cast<std::int32_t>((r >> 8) % 2001) - 1000; break;
+        case 2: values[m] = static_cast<std::int32_t>(static_cast<std::uint32_t>(r >> 32)); break;
         default: {
             const std::int32_t limits[] = {INT32_MIN, INT32_MAX, -1, 0};
-            v = limits[(r >> 8) % 4];
+            values[m] = limits[(r >> 8) % 4];
         }
         }
-        ParamMacroTable[m].field(p) = v;
     }
-    return p;
+    return values;
 }
 
-void CheckExport(const QByteArray& input, const TouchParamSet& params)
+// Whether the line, as the import reads it, names the macro and gives it the value.
+bool ReadsBack(std::string_view line, int macro, std::int32_t value)
 {
-    HeaderCodec::PatchCounts counts;
-    counts.fill(-1);
-    const QByteArray output = HeaderCodec::Export(input, params, &counts);
+    return ParameterMacro(ImportView(line)) == macro && LineValue(line, macro) == value;
+}
+
+std::string Bytes(const QByteArray& a) { return std::string(View(a)); }
+
+void CheckExport(const QByteArray& input, const HeaderValues& values)
+{
+    const HeaderCodec::ExportPlan plan = HeaderCodec::PlanExport(input, values);
+    const QByteArray& output = plan.text;
     const auto in = SplitLines(View(input));
     const auto out = SplitLines(View(output));
     FUZZ_CHECK(in.size() == out.size());
 
-    // Macro the export wrote into each line, or -1.
-    std::vector<int> written(in.size(), -1);
+    std::vector<bool> named(kParamMacroCount, false), changed(kParamMacroCount, false);
+    std::size_t change = 0;
     bool stopped = false;
     for (std::size_t i = 0; i < in.size(); ++i) {
         const std::string_view a = in[i];
@@ -75,23 +86,46 @@ void CheckExport(const QByteArray& input, const TouchParamSet& params)
         const bool terminated = a.back() == '\n';
         stopped = stopped || (terminated && IsStopLine(a));
         const int m = stopped || !terminated ? -1 : ParameterMacro(a);
-        if (m < 0) {
+        if (m >= 0)
+            named[m] = true;
+        if (m < 0 || !values[m] || LineValue(a, m) == *values[m]) {
             FUZZ_CHECK(a == b);
             continue;
         }
-        written[i] = m;
+        const std::int32_t value = *values[m];
         const std::size_t z = ValueStart(a, m);
-        const std::string value = ValueText(a, ParamMacroTable[m].Get(params));
-        std::string expected(a.substr(0, z));
-        expected += " \t";
-        expected += value;
-        if (expected.size() < a.size() - 1)
-            expected.append(a.size() - 1 - expected.size(), ' ');
-        expected += '\n';
-        FUZZ_CHECK(b == expected);
+        std::size_t begin = 0, end = 0;
+        OldValue(a, m, &begin, &end);
+        const std::string head = std::string(a.substr(0, z)) + " \t" + ValueText(a, value);
+        const std::string replaced = head + std::string(a.substr(end));
+        const std::string separated = head + ' ' + std::string(a.substr(end));
+        if (b != replaced) {
+            FUZZ_CHECK(!ReadsBack(replaced, m, value));
+            if (b != separated) {
+                FUZZ_CHECK(!ReadsBack(separated, m, value));
+                FUZZ_CHECK(b == head + ' ' + std::string(a.substr(begin)));
+            }
+        }
+        FUZZ_CHECK(ReadsBack(b, m, value));
+        changed[m] = true;
+        FUZZ_CHECK(change < plan.changes.size());
+        const HeaderCodec::LineChange& c = plan.changes[change++];
+        FUZZ_CHECK(c.line == static_cast<int>(i) + 1 && c.macro == m);
+        FUZZ_CHECK(Bytes(c.oldText) == a.substr(begin, end - begin));
+        FUZZ_CHECK(Bytes(c.newText) == ValueText(a, value));
     }
-    for (int m = 0; m < kParamMacroCount; ++m)
-        FUZZ_CHECK(counts[m] == std::count(written.begin(), written.end(), m));
+    FUZZ_CHECK(change == plan.changes.size());
+    int kept = 0;
+    for (int m = 0; m < kParamMacroCount; ++m) {
+        FUZZ_CHECK(plan.named[m] == named[m]);
+        kept += named[m] && !changed[m];
+    }
+    FUZZ_CHECK(plan.macrosKept == kept);
+
+    // Exported twice: nothing more changes.
+    const HeaderCodec::ExportPlan again = HeaderCodec::PlanExport(output, values);
+    FUZZ_CHECK(again.text == output);
+    FUZZ_CHECK(again.changes.empty());
 
     // Import's view of the output: a CR before a line feed is dropped, and lines longer than
     // 1023 bytes are read in pieces. Where a piece split happens before the stop line the lines
@@ -99,9 +133,7 @@ void CheckExport(const QByteArray& input, const TouchParamSet& params)
     const HeaderValues read = HeaderCodec::Import(output);
     std::vector<int> lastLine(kParamMacroCount, -1);
     for (std::size_t i = 0; i < out.size(); ++i) {
-        std::string folded(out[i]);
-        if (folded.size() >= 2 && folded.compare(folded.size() - 2, 2, "\r\n") == 0)
-            folded.erase(folded.size() - 2, 1);
+        const std::string folded = ImportView(out[i]);
         if (folded.size() > kImportPiece)
             return;
         if (IsStopLine(folded))
@@ -113,9 +145,8 @@ void CheckExport(const QByteArray& input, const TouchParamSet& params)
     for (int m = 0; m < kParamMacroCount; ++m) {
         if (lastLine[m] < 0) {
             FUZZ_CHECK(!read[m].has_value());
-        } else if (written[lastLine[m]] == m) {
-            FUZZ_CHECK(read[m].has_value());
-            FUZZ_CHECK(*read[m] == ParamMacroTable[m].Get(params));
+        } else if (values[m] && out[lastLine[m]].back() == '\n') {
+            FUZZ_CHECK(read[m] == values[m]);
         }
     }
 }
@@ -125,7 +156,13 @@ void CheckExport(const QByteArray& input, const TouchParamSet& params)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const QByteArray input(reinterpret_cast<const char*>(data), static_cast<int>(size));
-    CheckExport(input, TouchParamSet{});
-    CheckExport(input, DerivedRecord(Hash(data, size)));
+    const std::uint64_t seed = Hash(data, size);
+    CheckExport(input, RecordValues(TouchParamSet{}));
+    HeaderValues derived = DerivedValues(seed);
+    CheckExport(input, derived);
+    for (int m = 0; m < kParamMacroCount; ++m)
+        if ((seed >> m) & 1)
+            derived[m].reset();
+    CheckExport(input, derived);
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,6 +11,7 @@
 
 #include "app/ui_services.h"
 #include "app/zcstatic.h"
+#include "params/export_review.h"
 #include "params/header_codec.h"
 
 namespace {
@@ -29,6 +31,14 @@ constexpr int kSleepThresholdEdit = 1079;
 constexpr int kGroup0Label = 1046;
 constexpr int kGroup1Label = 1116;
 constexpr int kFileStatusLabel = 1117;
+
+// The path that names the same file however it is written (links, "..", a second way in).
+QString CanonicalPath(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+}
 
 } // namespace
 
@@ -324,14 +334,33 @@ void DlgSub1::OnExportHeader()
     const QString path = m_services->PickOpenFile(this, HeaderFileFilter());
     if (path.isEmpty())
         return;
-    // A failed write or a header without any of the macros leaves the file and the status line
-    // as they were; the message box says why.
+    // A refused file, a failed write or a header without any of the macros leaves the file and
+    // the status line as they were; the message box says why. So does a header that already
+    // holds every value, and a Cancel in the preview.
+    HeaderExportPlan plan;
+    HeaderFileError e = PlanHeaderExport(path, RecordValues(m_params), &plan);
+    if (e != HeaderFileError::None) {
+        m_services->ShowWarning(this, HeaderErrorMessage(e, path));
+        return;
+    }
+    if (plan.edit.changes.empty()) {
+        m_services->ShowInformation(this, NothingToExportText(path));
+        return;
+    }
+    const QString canonical = CanonicalPath(path);
+    const ParamsOrigin origin = m_headerSource.isEmpty()     ? ParamsOrigin::NoFile
+                                : m_headerSource == canonical ? ParamsOrigin::ThisFile
+                                                              : ParamsOrigin::OtherFile;
+    if (!m_services->ConfirmHeaderExport(this, MakeExportReview(path, plan.edit, origin)))
+        return;
     HeaderExportReport report;
-    const HeaderFileError e = ExportHeaderFile(path, m_params, &report, m_writer);
+    e = WriteHeaderExport(path, plan, &report, m_writer);
     if (e != HeaderFileError::None) {
         m_services->ShowWarning(this, HeaderErrorMessage(e, path, report.reason));
         return;
     }
+    // The header now holds the page's values: the next export into it needs no warning.
+    m_headerSource = canonical;
     SetStatus(QStringLiteral("文件已导出：") + path);
 }
 
@@ -350,6 +379,7 @@ void DlgSub1::OnImportHeader()
     }
     const PageUpdate update(*this);
     m_params = loaded;
+    m_headerSource = CanonicalPath(path);
     ShowImportedParams();
     UpdateLowPowerControls();
     SetStatus(QStringLiteral("文件已导入：") + path);

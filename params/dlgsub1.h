@@ -1,7 +1,8 @@
 #pragma once
 // The parameter page, tab "参数设定": the touch-key settings as combo boxes, check boxes and
 // edits, every change stored into the record at once, the low-power section kept in line with
-// the key selection, and the header import and export.
+// the key selection, and the header import and export. The export shows what it will change in
+// the header and writes only when the user confirms.
 
 #include "app/dialog_page.h"
 #include "params/touch_params.h"
@@ -31,6 +32,10 @@ public:
 
     // The file filter of the import and export dialogs.
     static QString HeaderFileFilter();
+
+    // The header the page's values were last imported from or exported into (its canonical
+    // path), empty before the first.
+    const QString& HeaderSource() const { return m_headerSource; }
 
     // Handlers, also reachable from tests.
     void OnImportHeader();
@@ -75,6 +80,7 @@ private:
     UiServices* m_services;
     FileReplacer* m_writer = nullptr;
     TouchParamSet m_params;
+    QString m_headerSource;
 
     QComboBox* m_cboModel = nullptr;
     QCheckBox* m_chkKey[kKeyCount] = {};

@@ -54,6 +54,14 @@ const std::array<ParamMacro, kParamMacroCount> ParamMacroTable = {{
 
 #undef MORVEK_FIELD
 
+HeaderValues RecordValues(const TouchParamSet& params)
+{
+    HeaderValues values;
+    for (int m = 0; m < kParamMacroCount; ++m)
+        values[m] = ParamMacroTable[m].Get(params);
+    return values;
+}
+
 int FindParamMacro(const QByteArray& name)
 {
     for (int i = 0; i < kParamMacroCount; ++i)
@@ -78,6 +86,23 @@ bool NeedsHex(const QByteArray& line)
 bool IsSpaceByte(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Where a comment begins: "/*" or "//" in a C header, ";" in an assembler include (and after a
+// value in C, where it ends the statement).
+bool StartsComment(const QByteArray& line, int i)
+{
+    if (line[i] == ';')
+        return true;
+    return line[i] == '/' && i + 1 < line.size() && (line[i + 1] == '*' || line[i + 1] == '/');
+}
+
+// The line as the import sees it: a CR before the line feed is dropped.
+QByteArray ImportView(const QByteArray& line)
+{
+    if (line.endsWith("\r\n"))
+        return line.left(line.size() - 2) + '\n';
+    return line;
 }
 
 // The value token of a parameter line, as the import takes it.
@@ -195,46 +220,101 @@ std::optional<std::int32_t> ReadNumber(const QByteArray& token, int* consumed)
                                                               std::numeric_limits<std::int32_t>::max()));
 }
 
-QByteArray Export(const QByteArray& input, const TouchParamSet& params, PatchCounts* patched)
+void OldValueSpan(const QByteArray& line, int macro, int* begin, int* end)
 {
-    if (patched)
-        patched->fill(0);
-    QByteArray text = input;
+    const int z = ValueStart(line, macro);
+    int i = z;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+        ++i;
+    int e = i;
+    while (e < line.size() && !IsSpaceByte(line[e]) && !StartsComment(line, e))
+        ++e;
+    *begin = e > i ? i : z;
+    *end = e > i ? e : z;
+}
+
+std::optional<std::int32_t> LineValue(const QByteArray& line, int macro)
+{
+    const QByteArray view = ImportView(line);
+    return ReadNumber(ValueToken(view, macro));
+}
+
+namespace {
+
+// Whether a rewritten line reads back, by the import's rules, as the macro with this value.
+bool ReadsAs(const QByteArray& line, int macro, std::int32_t value)
+{
+    const QByteArray view = ImportView(line);
+    return ParameterLineMacro(view) == macro && ReadNumber(ValueToken(view, macro)) == value;
+}
+
+// The rewritten text of a parameter line whose value changes; its old value is [begin, end).
+QByteArray RewriteLine(const QByteArray& line, int macro, int begin, int end, const QByteArray& valueText,
+                       std::int32_t value)
+{
+    const QByteArray head = line.left(ValueStart(line, macro)) + " \t" + valueText;
+    const QByteArray replaced = head + line.mid(end);
+    if (ReadsAs(replaced, macro, value))
+        return replaced;
+    const QByteArray separated = head + ' ' + line.mid(end);
+    if (ReadsAs(separated, macro, value))
+        return separated;
+    // The old value kept after the space: the line names the same macro and reads the value.
+    return head + ' ' + line.mid(begin);
+}
+
+} // namespace
+
+ExportPlan PlanExport(const QByteArray& input, const HeaderValues& values)
+{
+    ExportPlan plan;
+    std::array<bool, kParamMacroCount> changed{};
+    QByteArray& out = plan.text;
+    out.reserve(input.size() + 64);
     int pos = 0;
-    for (;;) {
-        int lf = text.indexOf('\n', pos);
-        if (lf < 0)
-            break;  // a last line without a line feed is never changed
-        const QByteArray line = text.mid(pos, lf - pos + 1);
-        if (line.size() < kMinLineLength) {
-            pos = lf + 1;
+    int lineNumber = 0;
+    bool stopped = false;
+    while (pos < input.size()) {
+        ++lineNumber;
+        const int lf = input.indexOf('\n', pos);
+        // A last line without a line feed, and every line from the stop line on, stay as they are.
+        if (lf < 0 || stopped) {
+            out += input.mid(pos);
+            break;
+        }
+        const QByteArray line = input.mid(pos, lf - pos + 1);
+        pos = lf + 1;
+        if (IsStopLine(line)) {
+            stopped = true;
+            out += line;
             continue;
         }
-        if (IsStopLine(line))
-            break;
         const int macro = ParameterLineMacro(line);
         if (macro < 0) {
-            pos = lf + 1;
+            out += line;
             continue;
         }
-        const QByteArray value = ValueText(ParamMacroTable[macro].Get(params), NeedsHex(line));
-        const int z = pos + ValueStart(line, macro);
-        // Room for a space, a tab and the value; a short line grows before its own line feed.
-        const int need = 2 + value.size();
-        if (lf - z < need) {
-            const int grow = need - (lf - z);
-            text.insert(lf, QByteArray(grow, ' '));
-            lf += grow;
+        plan.named[macro] = true;
+        const std::optional<std::int32_t> value = values[macro];
+        if (!value || LineValue(line, macro) == *value) {
+            out += line;
+            continue;
         }
-        for (int i = z; i < lf; ++i)
-            text[i] = ' ';
-        text[z + 1] = '\t';
-        std::memcpy(text.data() + z + 2, value.constData(), static_cast<size_t>(value.size()));
-        if (patched)
-            ++(*patched)[macro];
-        pos = lf + 1;
+        const QByteArray valueText = ValueText(*value, NeedsHex(line));
+        int begin = 0, end = 0;
+        OldValueSpan(line, macro, &begin, &end);
+        plan.changes.push_back({lineNumber, macro, line.mid(begin, end - begin), valueText});
+        changed[macro] = true;
+        out += RewriteLine(line, macro, begin, end, valueText, *value);
     }
-    return text;
+    for (int m = 0; m < kParamMacroCount; ++m)
+        plan.macrosKept += plan.named[m] && !changed[m];
+    return plan;
+}
+
+QByteArray Export(const QByteArray& text, const TouchParamSet& params)
+{
+    return PlanExport(text, RecordValues(params)).text;
 }
 
 HeaderValues Import(const QByteArray& raw)
@@ -293,6 +373,7 @@ QString HeaderErrorMessage(HeaderFileError error, const QString& path, const QSt
     case HeaderFileError::WriteFailed:
         return QStringLiteral("Write file failed: ") + path + (reason.isEmpty() ? QString() : QLatin1Char('\n') + reason);
     case HeaderFileError::NoMacros: return QStringLiteral("文件中未找到任何参数宏：") + path;
+    case HeaderFileError::Changed: return QStringLiteral("文件在确认期间已被修改，未写入：") + path;
     }
     return {};
 }
@@ -337,40 +418,73 @@ HeaderFileError ImportHeaderFile(const QString& path, TouchParamSet* params)
     return HeaderFileError::None;
 }
 
-HeaderFileError ExportHeaderFile(const QString& path, const TouchParamSet& params, HeaderExportReport* report,
-                                 FileReplacer* writer)
+namespace {
+
+// A read-only file (no write permission bit at all, as the read-only attribute shows on Windows)
+// is refused even where the user could write it anyway, an administrator say: the write
+// protection is the owner's intent. Opening for read/write without truncating then checks that
+// this user may write the file itself.
+bool MayWrite(const QString& path)
+{
+    QFile probe(path);
+    const QFileDevice::Permissions anyWrite = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    return (probe.permissions() & anyWrite) && probe.open(QIODevice::ReadWrite | QIODevice::ExistingOnly);
+}
+
+} // namespace
+
+HeaderFileError PlanHeaderExport(const QString& path, const HeaderValues& values, HeaderExportPlan* plan)
+{
+    *plan = HeaderExportPlan();
+    const HeaderFileError e = ReadWholeFile(path, &plan->original, true);
+    if (e != HeaderFileError::None)
+        return e;
+    if (!MayWrite(path))
+        return HeaderFileError::OpenFailed;
+    plan->edit = HeaderCodec::PlanExport(plan->original, values);
+    const auto& named = plan->edit.named;
+    return std::find(named.begin(), named.end(), true) == named.end() ? HeaderFileError::NoMacros : HeaderFileError::None;
+}
+
+HeaderFileError WriteHeaderExport(const QString& path, const HeaderExportPlan& plan, HeaderExportReport* report,
+                                  FileReplacer* writer)
 {
     HeaderExportReport local;
     if (!report)
         report = &local;
     *report = HeaderExportReport();
+    if (plan.edit.changes.empty())
+        return HeaderFileError::None;
 
-    QByteArray bytes;
-    HeaderFileError e = ReadWholeFile(path, &bytes, true);
+    QByteArray now;
+    HeaderFileError e = ReadWholeFile(path, &now, true);
     if (e != HeaderFileError::None)
         return e;
-
-    // A read-only file (no write permission bit at all, as the read-only attribute shows on
-    // Windows) is refused even where the user could write it anyway, an administrator say: the
-    // write protection is the owner's intent. Opening for read/write without truncating then
-    // checks that this user may write the file itself.
-    QFile probe(path);
-    const QFileDevice::Permissions anyWrite = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-    if (!(probe.permissions() & anyWrite) || !probe.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
+    if (now != plan.original)
+        return HeaderFileError::Changed;
+    if (!MayWrite(path))
         return HeaderFileError::OpenFailed;
-    probe.close();
 
-    HeaderCodec::PatchCounts patched;
-    const QByteArray text = HeaderCodec::Export(bytes, params, &patched);
-    report->macrosWritten = static_cast<int>(std::count_if(patched.begin(), patched.end(), [](int n) { return n > 0; }));
-    // Nothing to patch: the text would go back byte for byte, so the file is left alone.
-    if (report->macrosWritten == 0)
-        return HeaderFileError::NoMacros;
-
-    switch ((writer ? *writer : DefaultFileReplacer()).Replace(path, text, &report->reason)) {
-    case FileReplacer::Outcome::Replaced: return HeaderFileError::None;
+    std::array<bool, kParamMacroCount> written{};
+    for (const HeaderCodec::LineChange& c : plan.edit.changes)
+        written[c.macro] = true;
+    const int macros = static_cast<int>(std::count(written.begin(), written.end(), true));
+    switch ((writer ? *writer : DefaultFileReplacer()).Replace(path, plan.edit.text, &report->reason)) {
+    case FileReplacer::Outcome::Replaced: report->macrosWritten = macros; return HeaderFileError::None;
     case FileReplacer::Outcome::NotWritable: return HeaderFileError::OpenFailed;
     case FileReplacer::Outcome::Failed: break;
     }
     return HeaderFileError::WriteFailed;
+}
+
+HeaderFileError ExportHeaderFile(const QString& path, const TouchParamSet& params, HeaderExportReport* report,
+                                 FileReplacer* writer)
+{
+    if (report)
+        *report = HeaderExportReport();
+    HeaderExportPlan plan;
+    const HeaderFileError e = PlanHeaderExport(path, RecordValues(params), &plan);
+    if (e != HeaderFileError::None)
+        return e;
+    return WriteHeaderExport(path, plan, report, writer);
 }

@@ -2,6 +2,8 @@
 // Reading and patching the touch library's configuration header ("*cfg.h" with "#define" lines,
 // "*cfg.ash" with "==" lines). The export replaces the values of the known macros in place and
 // leaves every other byte where it was; the import reads them back by the same line rules.
+// A line whose value does not change is not touched at all, and a rewritten line keeps
+// everything after its old value (comments, spaces, the CR of a CR LF line).
 
 #include "params/touch_params.h"
 
@@ -10,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 constexpr int kParamMacroCount = 34;
 
@@ -29,8 +32,12 @@ extern const std::array<ParamMacro, kParamMacroCount> ParamMacroTable;
 // Index in ParamMacroTable of the macro with this exact name, or -1.
 int FindParamMacro(const QByteArray& name);
 
-// Values read from a header: one slot per macro, empty where no value was read.
+// Values of the macros, one slot per macro: those read from a header (empty where no value was
+// read), or those an export writes (empty where the macro is to stay as it is).
 using HeaderValues = std::array<std::optional<std::int32_t>, kParamMacroCount>;
+
+// Every macro's value in the record, as the page exports it.
+HeaderValues RecordValues(const TouchParamSet& params);
 
 namespace HeaderCodec {
 
@@ -57,13 +64,41 @@ QByteArray ValueText(std::int32_t value, bool hex);
 // that does not fit. Empty when no digit was read. *consumed receives the bytes used.
 std::optional<std::int32_t> ReadNumber(const QByteArray& token, int* consumed = nullptr);
 
-// How many lines the export rewrote, per macro.
-using PatchCounts = std::array<int, kParamMacroCount>;
+// The old value on a parameter line: the first run of non-blank characters after the value
+// start, ended by a blank (space, tab, CR, LF) or by a comment ("/*", "//", ";"). Returns its
+// offsets [*begin, *end); both are the value start when the line has no value there.
+void OldValueSpan(const QByteArray& line, int macro, int* begin, int* end);
+// The value the import reads from a parameter line (a CR before the line feed is dropped first),
+// or empty.
+std::optional<std::int32_t> LineValue(const QByteArray& line, int macro);
 
-// Patches the values of `params` into the header text (bytes as stored). A line without room
-// for its value is lengthened with spaces before its line feed. *patched, if given, receives
-// the number of lines rewritten for each macro.
-QByteArray Export(const QByteArray& text, const TouchParamSet& params, PatchCounts* patched = nullptr);
+// A parameter line whose value the export changes.
+struct LineChange {
+    int line = 0;        // line number, from 1
+    int macro = -1;      // index in ParamMacroTable
+    QByteArray oldText;  // the old value as the file writes it; empty when the line has none
+    QByteArray newText;  // the value text written
+};
+
+// What an export does to a header text.
+struct ExportPlan {
+    QByteArray text;                  // the header as it will be written
+    std::vector<LineChange> changes;  // the lines rewritten, in file order
+    std::array<bool, kParamMacroCount> named{};  // the macros the lines the export looks at name
+    int macrosKept = 0;               // macros named there none of whose lines changes
+};
+
+// Patches `values` into the header text (bytes as stored); macros without a value are left
+// alone. Lines are looked at up to the stop line, and only lines that end with a line feed. A
+// parameter line whose value already reads as the new one (0x0F for 15, say) stays byte for
+// byte. Any other is rewritten: its text up to the value start, a space, a tab, the new value
+// text, then everything that followed the old value. Should that line not read back as the new
+// value (a comment directly after the value that the import would take for part of the number,
+// or an old value whose removal changes the macro the line names), a space goes between the
+// value and what follows; failing that too, the old value is kept after that space.
+ExportPlan PlanExport(const QByteArray& text, const HeaderValues& values);
+// The text PlanExport writes for every macro of the record.
+QByteArray Export(const QByteArray& text, const TouchParamSet& params);
 
 // Reads the macro values from header text. CR LF pairs read as one line feed; lines longer than
 // 1023 characters are read in pieces of 1023; a last line without a line feed is read too.
@@ -81,6 +116,7 @@ enum class HeaderFileError {
     OpenFailed,   // "Open file failed: " + path
     WriteFailed,  // "Write file failed: " + path + the system's reason
     NoMacros,     // "文件中未找到任何参数宏：" + path
+    Changed,      // "文件在确认期间已被修改，未写入：" + path
 };
 
 class FileReplacer;
@@ -97,14 +133,27 @@ struct HeaderExportReport {
     QString reason;         // the system's reason of a WriteFailed
 };
 
+// An export worked out on a header file, before anything is written.
+struct HeaderExportPlan {
+    QByteArray original;          // the file's bytes as read
+    HeaderCodec::ExportPlan edit;  // what the export makes of them
+};
+
 // Reads the values of a header file.
 HeaderFileError ReadHeaderFile(const QString& path, HeaderValues* values);
 // Reads a header file into the record (fields whose macro has no value keep theirs). A file that
 // gives no macro a value is NoMacros and leaves the record as it was.
 HeaderFileError ImportHeaderFile(const QString& path, TouchParamSet* params);
-// Patches the record into a header file. The file is replaced only after the new text is
-// completely written and flushed to the disk (through `writer`, the default one if null); on
-// any error it is left byte for byte as it was. A read-only file is refused; a file in which no
-// line names a macro is NoMacros and is not rewritten.
+// Reads a header file and works out what patching `values` into it changes. A read-only file is
+// refused (OpenFailed), and so is a file in which no line names a macro (NoMacros): both before
+// anything is shown or written.
+HeaderFileError PlanHeaderExport(const QString& path, const HeaderValues& values, HeaderExportPlan* plan);
+// Writes a planned export. The file must still hold the bytes it was planned on (Changed
+// otherwise: an edit made meanwhile is not overwritten). It is replaced only after the new text
+// is completely written and flushed to the disk (through `writer`, the default one if null); on
+// any error it is left byte for byte as it was. A plan without changes writes nothing.
+HeaderFileError WriteHeaderExport(const QString& path, const HeaderExportPlan& plan,
+                                  HeaderExportReport* report = nullptr, FileReplacer* writer = nullptr);
+// Plans and writes the record's export in one go, without showing the changes.
 HeaderFileError ExportHeaderFile(const QString& path, const TouchParamSet& params,
                                  HeaderExportReport* report = nullptr, FileReplacer* writer = nullptr);

@@ -51,6 +51,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -79,6 +80,9 @@ public:
     virtual QString Path() const = 0;
     // Writes all bytes or drops them when nobody listens; false on a fatal error.
     virtual bool Write(const std::vector<std::uint8_t>& bytes) = 0;
+    // Before the line is closed: waits, within a bounded time, until the other end has taken
+    // every byte written, since closing throws away what it has not read yet.
+    virtual void Drain() = 0;
 };
 
 #ifdef SIM_HAVE_PTY
@@ -152,6 +156,25 @@ public:
         return true;
     }
 
+    void Drain() override
+    {
+        // The bytes not yet read wait in the line's input queue. Given up after 3 s, or after
+        // half a second in which nobody read any (nobody is attached).
+        const Clock::time_point end = Clock::now() + std::chrono::seconds(3);
+        Clock::time_point stalled = Clock::now() + std::chrono::milliseconds(500);
+        int last = -1;
+        int waiting = 0;
+        while (::ioctl(m_slave, FIONREAD, &waiting) == 0 && waiting > 0 && Clock::now() < end) {
+            if (waiting != last) {
+                last = waiting;
+                stalled = Clock::now() + std::chrono::milliseconds(500);
+            } else if (Clock::now() >= stalled) {
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+
 private:
     int m_master = -1;
     int m_slave = -1; // kept open so that the line exists while the program is not attached
@@ -183,6 +206,12 @@ public:
             return false;
         m_port.waitForBytesWritten(200);
         return m_port.isOpen();
+    }
+    void Drain() override
+    {
+        while (m_port.bytesToWrite() > 0 && m_port.waitForBytesWritten(1000)) {
+        }
+        m_port.flush();
     }
 
 private:
@@ -710,8 +739,11 @@ int main(int argc, char** argv)
     std::signal(SIGPIPE, SIG_IGN);
 #endif
 
-    if (!r.path.isEmpty())
-        return Replay(*sink, r, o.seconds, watchedPid);
+    if (!r.path.isEmpty()) {
+        const int rc = Replay(*sink, r, o.seconds, watchedPid);
+        sink->Drain();
+        return rc;
+    }
 
     std::vector<int> keys;
     std::vector<KeySignal> keySignals;
@@ -739,6 +771,7 @@ int main(int argc, char** argv)
 #endif
     Clock::time_point next = start;
     std::uint16_t samples[8] = {}, baselines[8] = {};
+    std::uint64_t framesSent = 0; // whole and valid, as sent (garbage in front of one or not)
     while (!g_stop) {
         const double t = std::chrono::duration<double>(Clock::now() - start).count();
         if (o.seconds > 0 && t >= o.seconds)
@@ -754,13 +787,17 @@ int main(int argc, char** argv)
             keySignals[j].Step(t, TouchTarget(o, keys, keySignals[j].Tk(), t), o.delta, o.noise, rng, &samples[j], &baselines[j]);
         std::vector<std::uint8_t> frame = EncodeFrame(o.mask, samples, baselines);
         const size_t frameLength = frame.size();
+        bool whole = true;
 
         if (o.wrongCount > 0 && chance(rng) < o.wrongCount) {
             std::uint8_t& count = frame[frame.size() - 3];
             count = static_cast<std::uint8_t>((count + 1 + rng() % 8) % 10);
+            whole = false;
         }
-        if (o.truncate > 0 && chance(rng) < o.truncate)
+        if (o.truncate > 0 && chance(rng) < o.truncate) {
             frame.resize(1 + rng() % (frame.size() - 1));
+            whole = false;
+        }
         if (o.garbage > 0 && chance(rng) < o.garbage) {
             std::vector<std::uint8_t> junk(1 + rng() % 24);
             for (auto& b : junk)
@@ -782,6 +819,8 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "morvek-board-sim: the line was closed\n");
             break;
         }
+        if (whole)
+            ++framesSent;
         next += o.rate > 0 ? std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / o.rate))
                            : LineTime(std::max(frame.size(), frameLength));
         if (Clock::now() - next > std::chrono::seconds(1))
@@ -789,6 +828,8 @@ int main(int argc, char** argv)
         SleepUntil(next);
     }
     g_stop = true;
+    sink->Drain();
+    Say(QStringLiteral("stopped, %1 frames sent").arg(framesSent));
 #ifdef SIM_HAVE_PTY
     reader.join();
 #endif

@@ -2,21 +2,23 @@
 // same rules as the parameter page's import and export.
 //
 //   morvek-header show FILE                 prints NAME=VALUE for every macro read from FILE
-//   morvek-header apply FILE NAME=VALUE...  sets the named macros, patches FILE and prints how
-//                                           many macros it wrote
+//   morvek-header apply [--dry-run] FILE NAME=VALUE...
+//                                           sets the named macros, prints each line whose value
+//                                           changes (old → new) and patches FILE; with --dry-run
+//                                           only prints
 //   morvek-header --help | --version
 //
-// Exit codes: 0 done; 1 the path is not a cfg path, the file cannot be opened or writing it
-// failed (full disk, quota, I/O error); 2 usage (unknown command, unknown macro name, a value
-// that is not a number); 3 FILE has no line that names one of the macros. FILE is left
-// untouched on every error.
+// Exit codes: 0 done (also when FILE already holds the values: then nothing is written); 1 the
+// path is not a cfg path, the file cannot be opened or writing it failed (full disk, quota, I/O
+// error); 2 usage (unknown command, unknown macro name, a value that is not a number); 3 FILE
+// has no line that names one of the macros. FILE is left untouched on every error.
 
 #include <QCoreApplication>
 #include <QStringList>
 
 #include <cstdio>
-#include <vector>
 
+#include "params/export_review.h"
 #include "params/header_codec.h"
 #include "tools/standard_options.h"
 
@@ -33,7 +35,7 @@ int Usage(const QString& problem = {})
 {
     if (!problem.isEmpty())
         Print(stderr, QStringLiteral("morvek-header: ") + problem + QLatin1Char('\n'));
-    Print(stderr, QStringLiteral("usage: morvek-header show FILE | morvek-header apply FILE NAME=VALUE...\n"));
+    Print(stderr, QStringLiteral("usage: morvek-header show FILE | morvek-header apply [--dry-run] FILE NAME=VALUE...\n"));
     return 2;
 }
 
@@ -70,13 +72,10 @@ int Show(const QString& path)
     return 0;
 }
 
-int Apply(const QString& path, const QStringList& assignments)
+int Apply(const QString& path, const QStringList& assignments, bool dryRun)
 {
-    struct Assignment {
-        int macro;
-        std::int32_t value;
-    };
-    std::vector<Assignment> changes;
+    // Only the named macros are written; every other line of the file stays as it is.
+    HeaderValues values;
     for (const QString& a : assignments) {
         const int eq = a.indexOf(QLatin1Char('='));
         if (eq <= 0)
@@ -87,46 +86,64 @@ int Apply(const QString& path, const QStringList& assignments)
         std::int32_t value = 0;
         if (!ParseValue(a.mid(eq + 1).toLatin1(), &value))
             return Usage(QStringLiteral("not a number: ") + a.mid(eq + 1));
-        changes.push_back({macro, value});
+        values[macro] = value;
     }
 
-    // The values the file gives, then the assignments; whether any line names a macro is the
-    // export's to say (a line may name one without a readable value).
-    HeaderValues values;
-    HeaderFileError e = ReadHeaderFile(path, &values);
+    HeaderExportPlan plan;
+    HeaderFileError e = PlanHeaderExport(path, values, &plan);
     if (e != HeaderFileError::None)
         return FileError(e, path);
-    TouchParamSet params;
-    HeaderCodec::ApplyValues(values, params);
-    for (const Assignment& c : changes)
-        ParamMacroTable[c.macro].field(params) = c.value;
     HeaderExportReport report;
-    e = ExportHeaderFile(path, params, &report);
-    if (e != HeaderFileError::None)
-        return FileError(e, path, report.reason);
-    Print(stdout, QStringLiteral("文件已导出：") + path + QLatin1Char('\n') + QStringLiteral("共写入 %1 个参数宏\n").arg(report.macrosWritten));
+    if (!dryRun) {
+        e = WriteHeaderExport(path, plan, &report);
+        if (e != HeaderFileError::None)
+            return FileError(e, path, report.reason);
+    }
+
+    // A macro the file has no line for is not added.
+    for (int m = 0; m < kParamMacroCount; ++m)
+        if (values[m] && !plan.edit.named[m])
+            Print(stderr, QStringLiteral("morvek-header: 文件中没有参数宏 %1，未添加\n").arg(QLatin1String(ParamMacroTable[m].name)));
+
+    if (plan.edit.changes.empty()) {
+        Print(stdout, NothingToExportText(path) + QLatin1Char('\n'));
+        return 0;
+    }
+    QString out;
+    for (const HeaderCodec::LineChange& c : plan.edit.changes)
+        out += ChangeLineText(ShownChange(c)) + QLatin1Char('\n');
+    out += KeptMacrosText(plan.edit.macrosKept) + QLatin1Char('\n');
+    if (dryRun)
+        out += QStringLiteral("试运行，未写入文件：") + path + QLatin1Char('\n');
+    else
+        out += QStringLiteral("文件已导出：") + path + QLatin1Char('\n')
+               + QStringLiteral("共写入 %1 个参数宏\n").arg(report.macrosWritten);
+    Print(stdout, out);
     return 0;
 }
 
 const char kHelp[] =
     "Usage: morvek-header show FILE\n"
-    "  or:  morvek-header apply FILE NAME=VALUE...\n"
+    "  or:  morvek-header apply [--dry-run] FILE NAME=VALUE...\n"
     "Reads and patches a touch library configuration header by the same rules as the parameter\n"
     "page of Morvek: FILE is a \"*cfg.h\" (#define NAME value) or \"*cfg.ash\" (NAME == value)\n"
     "header whose path contains \"cfg\" or \"CFG\".\n"
     "\n"
     "Commands:\n"
     "  show FILE                 print NAME=VALUE for every macro the header gives a value\n"
-    "  apply FILE NAME=VALUE...  set the named macros (decimal, or hexadecimal with 0x),\n"
-    "                            patch their values in FILE in place (every other line stays)\n"
-    "                            and print how many macros were written\n"
+    "  apply FILE NAME=VALUE...  set the named macros (decimal, or hexadecimal with 0x):\n"
+    "                            print each line whose value changes (old -> new), then patch\n"
+    "                            those values in FILE in place and print how many macros were\n"
+    "                            written; a line whose value stays, and every other line,\n"
+    "                            stays byte for byte, comments after a value included\n"
     "\n"
     "Options:\n"
+    "  --dry-run      (apply) print the changes without writing FILE\n"
     "  -h, --help     display this help and exit\n"
     "  -v, --version  output version information and exit\n"
     "\n"
     "Exit status:\n"
-    "  0  done\n"
+    "  0  done (also when FILE already holds the values: nothing is written)\n"
     "  1  FILE is not a cfg path, it cannot be opened, or writing it failed\n"
     "  2  usage: unknown command, unknown macro name, a value that is not a number\n"
     "  3  FILE has no line that names one of the macros\n"
@@ -144,7 +161,11 @@ int main(int argc, char** argv)
     }
     if (args.size() == 2 && args[0] == QLatin1String("show"))
         return Show(args[1]);
-    if (args.size() >= 3 && args[0] == QLatin1String("apply"))
-        return Apply(args[1], args.mid(2));
+    if (args.size() >= 1 && args[0] == QLatin1String("apply")) {
+        QStringList rest = args.mid(1);
+        const bool dryRun = rest.removeAll(QStringLiteral("--dry-run")) > 0;
+        if (rest.size() >= 2)
+            return Apply(rest[0], rest.mid(1), dryRun);
+    }
     return Usage();
 }

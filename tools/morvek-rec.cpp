@@ -1,7 +1,8 @@
 // morvek-rec: looks into recordings of the serial link (".mvrec", made with "录制" on the debug
 // page).
 //
-//   morvek-rec info FILE   start, port, duration, records, bytes, frames, keys, damaged tail
+//   morvek-rec info FILE   start, port, duration, records, bytes, frames, bytes skipped, keys,
+//                          damaged tail
 //   morvek-rec csv FILE    the decoded frames as CSV on stdout, one row per key and frame:
 //                          time_s,key,sample,baseline,difference
 //
@@ -39,8 +40,9 @@ const char kHelp[] =
     "of Morvek). Frames are decoded by the debug page's own receiver.\n"
     "\n"
     "Commands:\n"
-    "  info FILE  port, start time, duration, records, bytes, frames and keys of the recording,\n"
-    "             and whether its tail is damaged (cut off by a crash or a full disk)\n"
+    "  info FILE  port, start time, duration, records, bytes, frames, bytes skipped (in no frame)\n"
+    "             and keys of the recording, and whether its tail is damaged (cut off by a crash\n"
+    "             or a full disk)\n"
     "  csv FILE   the decoded frames as CSV on stdout, one row per key and frame:\n"
     "             time_s,key,sample,baseline,difference (time in seconds since the start)\n"
     "\n"
@@ -117,6 +119,7 @@ int Info(const QString& path)
             }
         });
     }
+    scanner.Finish();
 
     QString out;
     out += QStringLiteral("文件: %1\n").arg(path);
@@ -130,6 +133,7 @@ int Info(const QString& path)
     out += QStringLiteral("记录: %1\n").arg(records);
     out += QStringLiteral("字节: %1\n").arg(bytes);
     out += QStringLiteral("帧: %1\n").arg(frames);
+    out += QStringLiteral("跳过: %1 字节\n").arg(scanner.SkippedBytes());
     out += QStringLiteral("键位: %1\n").arg(KeyList(keys));
     if (keySets.size() > 1)
         out += QStringLiteral("键位组合变化: %1 次\n").arg(keySets.size() - 1);

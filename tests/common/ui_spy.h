@@ -1,12 +1,14 @@
 #pragma once
-// Stands in for the message boxes, the file dialogs, the threshold confirmation and the shell:
-// records what the page asked for and answers as the test says.
+// Stands in for the message boxes, the file dialogs, the threshold and header export
+// confirmations and the shell: records what the page asked for and answers as the test says.
 
 #include <QDir>
+#include <functional>
 #include <QFileInfo>
 #include <QList>
 #include <QStringList>
 
+#include "app/header_export_review.h"
 #include "app/ui_services.h"
 
 class UiSpy : public UiServices {
@@ -25,7 +27,21 @@ public:
     bool confirmThresholds = true;
     bool tickKeys = true;    // the state "同时勾选这些键位" is left in
 
+    QStringList notes;       // texts of the information boxes shown
+    // The header export's confirmation: what it showed, the answer, what happens while it is open.
+    QList<HeaderExportReview> exportReviews;
+    bool confirmExport = true;
+    std::function<void()> whileExportShown;
+
     void ShowWarning(QWidget*, const QString& text) override { warnings << text; }
+    void ShowInformation(QWidget*, const QString& text) override { notes << text; }
+    bool ConfirmHeaderExport(QWidget*, const HeaderExportReview& review) override
+    {
+        exportReviews << review;
+        if (whileExportShown)
+            whileExportShown();
+        return confirmExport;
+    }
     QString PickSaveFile(QWidget*, const QString& filter, const QString& suggestedName) override
     {
         lastFilter = filter;

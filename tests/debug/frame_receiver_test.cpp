@@ -1,7 +1,9 @@
-// Frame format and receiver: sync search and rotation, validity, decoding, histories, recording.
+// Frame format and receiver: the stream of frames however it is cut, validity, decoding, histories,
+// recording.
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "debug/frame_receiver.h"
@@ -59,20 +61,29 @@ TEST_F(Receiver, WorkedExampleDecodesAndFlagsTheNewMaskOnce)
     EXPECT_EQ(live->m_keyMaskChanged, 0) << "same mask again is no change";
 }
 
-TEST_F(Receiver, RotatesTheBytesAfterTheLastSyncPairToTheFront)
+TEST_F(Receiver, SkipsTheTailOfAFrameBeforeAndKeepsTheStartOfTheNext)
 {
     // Tail of a previous frame, the example, then the start of the next frame.
-    ASSERT_TRUE(Feed(Cat({{0x0B, 0xB8, 0x0A, 0x02, 0xFE, 0xA5}, kExample, {0x00, 0x0C, 0x80}})));
+    ASSERT_EQ(rx.OnChunk(Cat({{0x0B, 0xB8, 0x0A, 0x02, 0xFE, 0xA5}, kExample, {0x00, 0x0C, 0x80}}).data(), 23), 1u);
     ExpectExampleDecoded();
+    EXPECT_EQ(rx.SkippedCount(), 6u);
+    EXPECT_EQ(rx.PendingCount(), 3u);
 }
 
-TEST_F(Receiver, JoinsTheEndOfOneFrameAndTheStartOfTheNext)
+// The end of one frame followed by the start of the next is no frame (they would be mixed); the
+// next frame, once the rest of it arrives, is.
+TEST_F(Receiver, JoinsAFrameSplitAcrossDeliveriesButNeverTwoFrames)
 {
-    ASSERT_TRUE(Feed({0x01, 0x0B, 0xB8, 0x0B, 0xB8, 0x0A, 0x02, 0xFE, 0xA5, 0x00, 0x0C, 0x80, 0x0C, 0xE4}));
+    EXPECT_FALSE(Feed({0x01, 0x0B, 0xB8, 0x0B, 0xB8, 0x0A, 0x02, 0xFE, 0xA5, 0x00, 0x0C, 0x80, 0x0C, 0xE4}));
+    EXPECT_EQ(live->m_keyCount, 0);
+    EXPECT_FALSE(Feed({0x01, 0x0B, 0xB8, 0x0B}));
+    EXPECT_FALSE(Feed({0xB8, 0x0A, 0x02, 0xFE}));
+    ASSERT_TRUE(Feed({0xA5}));
     ExpectExampleDecoded();
+    EXPECT_EQ(rx.SkippedCount(), 9u);
 }
 
-TEST_F(Receiver, DropsChunksWithoutAValidFrameAndChangesNothing)
+TEST_F(Receiver, DropsBytesWithoutAValidFrameAndChangesNothing)
 {
     const Bytes noSync(kExample.begin(), kExample.end() - 1);
     Bytes wrongCount = {0x00, 0, 1, 0, 2, 0x01, 0, 3, 0, 4, 0x02, 0, 5, 0, 6, 0x07, 0x02, 0xFE, 0xA5}; // 3 bits, count 2
@@ -81,13 +92,124 @@ TEST_F(Receiver, DropsChunksWithoutAValidFrameAndChangesNothing)
     Bytes emptyMask = {0, 0, 0, 0, 0, 0x00, 0x00, 0xFE, 0xA5};
     Bytes tooShort = {0x00, 0x01, 0x01, 0xFE, 0xA5}; // count 1 needs 9 bytes
     Bytes countNine = Cat({Bytes(45, 0), {0xFF, 0x09, 0xFE, 0xA5}});
-    for (const Bytes& chunk : {noSync, wrongCount, badOrdinal, emptyMask, tooShort, countNine, Bytes{0xFE}, Bytes{0xA5, 0xFE}}) {
-        EXPECT_FALSE(Feed(chunk));
+    std::uint64_t bytes = 0;
+    // Each a stream of its own: together some of them would end in a frame.
+    for (const Bytes& stream : {noSync, wrongCount, badOrdinal, emptyMask, tooShort, countNine, Bytes{0xFE}, Bytes{0xA5, 0xFE}}) {
+        EXPECT_FALSE(Feed(stream));
+        rx.EndOfStream();
+        bytes += stream.size();
     }
     EXPECT_EQ(live->m_keyCount, 0);
     EXPECT_EQ(live->m_keyMaskChanged, 0);
     EXPECT_EQ(history->sample[0][kHistoryLength - 1], 0);
+    EXPECT_EQ(rx.SkippedCount(), bytes);
     EXPECT_FALSE(rx.OnChunk(nullptr, 0));
+}
+
+// A stream as a board and a bad link give it: frames of one to eight keys, some with a sync pair
+// inside a sample value, garbage between them and frames cut short. Values stay below 0xA500 and
+// garbage holds no 0x00 or 0xA5, so that the only sync pairs are the frames' own and those inside
+// samples, and no run of other bytes reads as a frame.
+struct MadeStream {
+    Bytes bytes;
+    std::vector<Bytes> whole; // the frames sent whole, in order
+    std::uint64_t other = 0;  // garbage and cut frames
+};
+
+MadeStream MakeStream(unsigned seed, int items)
+{
+    std::mt19937 rng(seed);
+    MadeStream m;
+    auto frame = [&](bool syncInSample) {
+        std::uint8_t mask = 0;
+        while (!mask)
+            mask = static_cast<std::uint8_t>(rng());
+        std::uint16_t s[8], b[8];
+        for (int j = 0; j < 8; ++j) {
+            s[j] = static_cast<std::uint16_t>(rng() % 0xA500);
+            b[j] = static_cast<std::uint16_t>(rng() % 0xA500);
+        }
+        const int k = __builtin_popcount(mask);
+        if (syncInSample)
+            s[rng() % k] = 0xFEA5;
+        return EncodeFrame(mask, s, b);
+    };
+    for (int i = 0; i < items; ++i) {
+        const unsigned kind = rng() % 6;
+        if (kind == 0) {
+            for (unsigned n = 1 + rng() % 30; n > 0; --n) {
+                std::uint8_t g = static_cast<std::uint8_t>(1 + rng() % 255);
+                m.bytes.push_back(g == kSync2 ? 0x11 : g);
+                ++m.other;
+            }
+        } else if (kind == 1) {
+            Bytes f = frame(rng() % 2);
+            std::size_t cut = 1 + rng() % (f.size() - 1);
+            while (cut > 1 && f[cut - 1] == 0)
+                --cut;
+            if (f[cut - 1] == 0)
+                continue;
+            m.bytes.insert(m.bytes.end(), f.begin(), f.begin() + static_cast<std::ptrdiff_t>(cut));
+            m.other += cut;
+        } else {
+            m.whole.push_back(frame(rng() % 3 == 0));
+            m.bytes.insert(m.bytes.end(), m.whole.back().begin(), m.whole.back().end());
+        }
+    }
+    m.whole.push_back(frame(false));
+    m.bytes.insert(m.bytes.end(), m.whole.back().begin(), m.whole.back().end());
+    return m;
+}
+
+// The frames a receiver decodes from the stream delivered in pieces that end at the given cuts,
+// each as the bytes of the frame it shows, and the bytes it skipped.
+std::pair<std::vector<Bytes>, std::uint64_t> Receive(const Bytes& stream, const std::vector<std::size_t>& cuts)
+{
+    auto live = std::make_unique<LiveState>();
+    auto history = std::make_unique<HistoryTables>();
+    CFrameReceiver rx{*live, *history};
+    std::vector<Bytes> frames;
+    rx.SetFrameListener([&] {
+        std::uint16_t s[8], b[8];
+        for (int j = 0; j < live->m_keyCount; ++j) {
+            s[j] = static_cast<std::uint16_t>(live->m_slots[j].sample);
+            b[j] = static_cast<std::uint16_t>(live->m_slots[j].baseline);
+        }
+        frames.push_back(EncodeFrame(live->m_keyMask, s, b));
+    });
+    std::size_t from = 0;
+    for (std::size_t cut : cuts) {
+        rx.OnChunk(stream.data() + from, cut - from);
+        from = cut;
+    }
+    rx.OnChunk(stream.data() + from, stream.size() - from);
+    EXPECT_EQ(rx.DecodedCount(), frames.size());
+    return {frames, rx.SkippedCount()};
+}
+
+// However the stream is cut into deliveries, exactly the frames sent whole come out, each once and
+// in order, and exactly the other bytes are skipped.
+TEST(FrameStream, EveryWholeFrameOnceInOrderHoweverTheBytesArrive)
+{
+    const MadeStream small = MakeStream(7, 40);
+    const auto expected = std::make_pair(small.whole, small.other);
+    ASSERT_GT(small.whole.size(), 20u);
+    EXPECT_EQ(Receive(small.bytes, {}), expected);
+    std::vector<std::size_t> everyByte;
+    for (std::size_t i = 1; i < small.bytes.size(); ++i) {
+        everyByte.push_back(i);
+        ASSERT_EQ(Receive(small.bytes, {i}), expected) << "cut at " << i;
+    }
+    EXPECT_EQ(Receive(small.bytes, everyByte), expected);
+
+    const MadeStream large = MakeStream(11, 600);
+    std::mt19937 rng(3);
+    for (int run = 0; run < 10; ++run) {
+        std::vector<std::size_t> cuts;
+        for (std::size_t at = 1 + rng() % 60; at < large.bytes.size(); at += 1 + rng() % 60)
+            cuts.push_back(at);
+        EXPECT_EQ(Receive(large.bytes, cuts), std::make_pair(large.whole, large.other)) << "run " << run;
+    }
 }
 
 TEST(FrameValidity, ChecksOrdinalsByteByByte)
@@ -137,13 +259,14 @@ TEST_F(Receiver, FramesOfFiveToEightKeysAndFullRangeValues)
     EXPECT_EQ(FrameLength(8), 44u);
 }
 
-TEST_F(Receiver, TwoFramesInOneChunkAdvanceTheHistoryOnce)
+TEST_F(Receiver, TwoFramesInOneChunkAreBothDecodedInOrder)
 {
     const std::uint16_t s1[] = {10}, b1[] = {20}, s2[] = {30}, b2[] = {50};
-    ASSERT_TRUE(Feed(Cat({EncodeFrame(0x01, s1, b1), EncodeFrame(0x01, s2, b2)})));
+    ASSERT_EQ(Feed(Cat({EncodeFrame(0x01, s1, b1), EncodeFrame(0x01, s2, b2)})), true);
+    EXPECT_EQ(rx.DecodedCount(), 2u);
     EXPECT_EQ(live->m_slots[0].sample, 30);
     EXPECT_EQ(history->sample[0][kHistoryLength - 1], 30);
-    EXPECT_EQ(history->sample[0][kHistoryLength - 2], 0);
+    EXPECT_EQ(history->sample[0][kHistoryLength - 2], 10);
     EXPECT_EQ(history->diff[0][kHistoryLength - 1], 20);
 }
 
@@ -162,12 +285,15 @@ TEST_F(Receiver, KeySetShrinkLeavesLaterSlotsAlone)
     EXPECT_EQ(live->m_lastKeyMask, 0x20);
 }
 
-TEST_F(Receiver, LongChunkUsesItsTail)
+TEST_F(Receiver, LongRunOfGarbageIsSkippedWithinABoundedBuffer)
 {
     Bytes chunk(3000, 0x11);
     chunk.insert(chunk.end(), kExample.begin(), kExample.end());
     ASSERT_TRUE(Feed(chunk));
     ExpectExampleDecoded();
+    EXPECT_EQ(rx.SkippedCount(), 3000u);
+    ASSERT_FALSE(Feed(Bytes(100, 0x22)));
+    EXPECT_LT(rx.PendingCount(), FrameLength(kSlotCount));
 }
 
 TEST_F(Receiver, RecordsOnlyArmedQuantitiesForHundredFrames)
@@ -231,19 +357,17 @@ TEST(LiveHistory, PushDropsTheOldestAndTablesHoldTheirConstants)
     EXPECT_EQ(g_channelColours[7], 0x000000u);
 }
 
-TEST(LiveStateReset, StartUpStateIsVisibleAndDisarmed)
+TEST(LiveStateReset, StartUpStateIsDisarmed)
 {
     auto live = std::make_unique<LiveState>();
     live->m_keyCount = 3;
     live->m_recIndex = 42;
-    live->m_slots[2].visible = 0;
     live->m_slots[2].pressFlag = 1;
     live->m_slots[2].recDiff = 1;
     live->m_slots[2].recDiffBuf[7] = 9;
     live->Reset();
     EXPECT_EQ(live->m_keyCount, 0);
     EXPECT_EQ(live->m_recIndex, 0);
-    EXPECT_EQ(live->m_slots[2].visible, 1);
     EXPECT_EQ(live->m_slots[2].pressFlag, 0);
     EXPECT_EQ(live->m_slots[2].recDiff, 0);
     EXPECT_EQ(live->m_slots[2].recDiffBuf[7], 0);

@@ -10,23 +10,32 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QSettings>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include "common/accessible_walk.h"
 #include "common/ui_spy.h"
 #include "tests/debug/gtest_wait.h"
 #include "debug/com_ports.h"
+#include "debug/debug_session.h"
 #include "debug/dlgsub2.h"
 #include "debug/procedure.h"
 #include "debug/frame_receiver.h"
 #include "debug/mscomm.h"
+#include "debug/recording_session.h"
 
 #if defined(Q_OS_LINUX) || defined(Q_OS_MACOS)
 #include <cerrno>
+#include <atomic>
+#include <chrono>
+#include <cstring>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 #if defined(Q_OS_MACOS)
 #include <util.h>
@@ -222,7 +231,12 @@ TEST_F(PtyLinkTest, SimulatedBoardWithAllFaults)
             return changes >= 20;
         },
         kWaitMs));
+    // The faults show in the link's read-out.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return page->Session().BytesSkippedSinceOpen() > 0 && page->Session().FramesPerSecond() > 0; }, kWaitMs));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !AccessibleText(page->control(1119)).endsWith(QStringLiteral(" 0 字节")); }, kWaitMs))
+        << AccessibleText(page->control(1119)).toStdString();
     QTest::mouseClick(Button(), Qt::LeftButton);
+    EXPECT_TRUE(AccessibleText(page->control(1119)).isEmpty());
     proc.terminate();
     EXPECT_TRUE(proc.waitForFinished(kWaitMs));
     EXPECT_EQ(proc.exitStatus(), QProcess::NormalExit);
@@ -232,6 +246,85 @@ TEST_F(PtyLinkTest, SimulatedBoardWithAllFaults)
 }
 
 QString SimulatorPath() { return BuiltTool(QStringLiteral("morvek-board-sim")); }
+
+// A board at the link's full speed, 38400 baud, eight keys, for three seconds: every frame it
+// sends reaches the histories, whether "录制" records the link or not. The recording, replayed
+// three times as fast by the simulator, leaves the same histories, its last frame included.
+TEST_F(PtyLinkTest, EveryFrameAtFullSpeedRecordedOrNotAndReplayed)
+{
+    const QString sim = SimulatorPath();
+    if (sim.isEmpty())
+        GTEST_SKIP() << "morvek-board-sim not built";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
+    ui.nextFolder = dir.path();
+    auto history = std::make_unique<HistoryTables>();
+    QString recording;
+
+    for (const bool record : {false, true}) {
+        page = std::make_unique<DlgSub2>(nullptr, &ui);
+        page->show();
+        if (record)
+            page->controlAs<QCheckBox>(1057)->click();
+        QTest::mouseClick(Button(), Qt::LeftButton);
+        ASSERT_TRUE(page->Comm()->GetPortOpen()) << ui.warnings.join(' ').toStdString();
+        std::atomic<int> sent{0};
+        std::atomic<bool> done{false};
+        std::thread board([&] {
+            using namespace std::chrono;
+            const auto start = steady_clock::now();
+            for (int i = 0; steady_clock::now() - start < seconds(3); ++i) {
+                std::uint16_t s[8], b[8];
+                for (int j = 0; j < 8; ++j) {
+                    s[j] = static_cast<std::uint16_t>(3000 + (i * 7 + j * 31) % 400);
+                    b[j] = static_cast<std::uint16_t>(3200 + j);
+                }
+                const std::vector<std::uint8_t> f = EncodeFrame(0xFF, s, b);
+                for (size_t done = 0; done < f.size();) {
+                    const ssize_t w = ::write(pty.master, f.data() + done, f.size() - done);
+                    if (w > 0)
+                        done += static_cast<size_t>(w);
+                    else
+                        std::this_thread::sleep_for(milliseconds(1));
+                }
+                ++sent;
+                std::this_thread::sleep_until(start + microseconds((i + 1) * 44 * 1000000LL / 3840));
+            }
+            done = true;
+        });
+        const bool finished = QTest::qWaitFor([&] { return done.load(); }, kWaitMs);
+        board.join();
+        ASSERT_TRUE(finished);
+        int waiting = 1;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return ::ioctl(pty.slave, FIONREAD, &waiting) == 0 && waiting == 0; }, kWaitMs));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return page->Session().Live().FramesDecoded() >= std::uint64_t(sent); }, 1000));
+        EXPECT_NEAR(double(page->Session().Live().FramesDecoded()), sent.load(), 1) << (record ? "recording" : "not recording");
+        EXPECT_EQ(page->Session().BytesSkippedSinceOpen(), 0u);
+        if (record) {
+            page->controlAs<QCheckBox>(1057)->click();
+            recording = page->Recording().FilePath();
+            *history = page->History();
+        }
+        QTest::mouseClick(Button(), Qt::LeftButton);
+    }
+
+    const QString link = dir.filePath("board");
+    QProcess replay;
+    replay.start(sim, {"--replay", recording, "--speed", "3", "--link", link});
+    ASSERT_TRUE(replay.waitForStarted());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return replay.canReadLine(); }, kWaitMs));
+    qputenv("MORVEK_COM50", link.toLocal8Bit());
+    page = std::make_unique<DlgSub2>(nullptr, &ui);
+    page->show();
+    QTest::mouseClick(Button(), Qt::LeftButton);
+    ASSERT_TRUE(page->Comm()->GetPortOpen()) << ui.warnings.join(' ').toStdString();
+    // The simulator closes the line once everything is read: the port is lost.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return page->Session().State() == DebugSession::LinkState::Lost; }, kWaitMs));
+    EXPECT_EQ(std::memcmp(&page->History(), history.get(), sizeof *history), 0);
+    EXPECT_EQ(page->History().sample[7][kHistoryLength - 1], history->sample[7][kHistoryLength - 1]);
+    replay.waitForFinished(kWaitMs);
+}
 
 // A simulated board on a fixed path; its device line read.
 struct SimBoard {
@@ -350,19 +443,15 @@ struct SimulatorLine {
         if (fd >= 0)
             ::close(fd);
     }
-    // Decodes the whole frames that have arrived (a chunk may hold several or a part).
+    // Decodes the frames that have arrived.
     void Read()
     {
         char buf[512];
         ssize_t n;
         while ((n = ::read(fd, buf, sizeof buf)) > 0)
             pending.append(buf, static_cast<int>(n));
-        int end;
-        while ((end = pending.indexOf("\xFE\xA5")) >= 0) {
-            if (rx.OnChunk(reinterpret_cast<const std::uint8_t*>(pending.constData()), static_cast<size_t>(end + 2)))
-                ++frames;
-            pending.remove(0, end + 2);
-        }
+        frames += static_cast<int>(rx.OnChunk(reinterpret_cast<const std::uint8_t*>(pending.constData()), static_cast<size_t>(pending.size())));
+        pending.clear();
     }
     // Waits until `ready` holds on the decoded state.
     template <class F> bool WaitFor(F ready)

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QTableWidget>
@@ -94,7 +95,7 @@ TEST_F(RecordPageTest, RecordsEveryByteOfEachOpeningIntoItsOwnFile)
     Record()->click();
     EXPECT_TRUE(Record()->isChecked());
     EXPECT_EQ(ui.folderPicks, 1);
-    EXPECT_EQ(DlgSub2::RecordFolder(), folder.path());
+    EXPECT_EQ(CLinkRecordingSession::SavedFolder(), folder.path());
     EXPECT_FALSE(page->Recording().IsRecording()) << "the port is closed";
 
     device->holdable = true;
@@ -103,6 +104,8 @@ TEST_F(RecordPageTest, RecordsEveryByteOfEachOpeningIntoItsOwnFile)
     EXPECT_FALSE(page->ArrivalsHeld()) << "each delivery is recorded with its own time";
     const QString first = page->Recording().FilePath();
     EXPECT_TRUE(first.startsWith(folder.path()));
+    EXPECT_EQ(AccessibleText(Record(), QAccessible::Description), QStringLiteral("正在录制：") + QDir::toNativeSeparators(first))
+        << "the tip follows the file the opening started";
     const QByteArray a = Frame(0x0A, {{3200, 3300}, {3000, 3000}});
     const QByteArray junk = QByteArray::fromHex("01 FE");
     device->Receive(a.left(5));
@@ -133,7 +136,7 @@ TEST_F(RecordPageTest, RecordsEveryByteOfEachOpeningIntoItsOwnFile)
     Record()->click();
 
     // A cancelled folder dialog leaves the box unticked.
-    QSettings(QSettings::IniFormat, QSettings::UserScope, "Morvek", "Morvek").remove(QLatin1String(DlgSub2::kRecordFolderKey));
+    QSettings(QSettings::IniFormat, QSettings::UserScope, "Morvek", "Morvek").remove(QLatin1String(CLinkRecordingSession::kFolderKey));
     ui.nextFolder.clear();
     Record()->click();
     EXPECT_FALSE(Record()->isChecked());

@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,6 +20,7 @@
 #include "params/dlgsub1.h"
 #include "common/accessible_walk.h"
 #include "common/ui_spy.h"
+#include "params/export_review.h"
 #include "params/failing_writer.h"
 #include "params/header_codec.h"
 
@@ -522,8 +524,67 @@ TEST_F(PageTest, ExportKeepsPermissionsAndSurroundingText)
     ui.nextPath = path;
     page->OnExportHeader();
     EXPECT_TRUE(ui.warnings.isEmpty());
-    EXPECT_EQ(ReadFile(path), "; assembler include\r\nTKLib_TOUCH_NUM   == \t1  \nOTHER == 5\r\n");
+    EXPECT_EQ(ReadFile(path), "; assembler include\r\nTKLib_TOUCH_NUM   == \t1\r\nOTHER == 5\r\n");
     EXPECT_EQ(QFile::permissions(path) & 0x7077, perms & 0x7077);
+}
+
+// The export shows its changes first: with a warning while the page's values did not come from
+// the header, not at all when there is nothing to change; Cancel, or an edit made to the file
+// while the dialog is open, writes nothing.
+TEST_F(PageTest, ExportShowsTheChangesFirst)
+{
+    const QString path = HeaderPath(QStringLiteral("board_cfg.h"));
+    const QByteArray header = "#define TKLib_TOUCH_NUM 2 /* keys that may be touched at once */\r\n"
+                              "#define TKLib_TKLPGroup0_MASK 0x0f\r\n"
+                              "#define TKLib_TK0_F_THRESHOLD 15\r\n"
+                              "#define TKLib_TouchLowerPower 0\r\n";
+    ASSERT_TRUE(WriteFile(path, header));
+    auto listed = [](const HeaderExportReview& r) {
+        QStringList rows;
+        for (const HeaderValueChange& c : r.changes)
+            rows << QStringLiteral("%1 %2 %3→%4").arg(c.line).arg(c.macro, c.oldValue, c.newValue);
+        return rows;
+    };
+
+    ui.nextPath = path;
+    ui.confirmExport = false;
+    page->OnExportHeader();
+    ASSERT_EQ(ui.exportReviews.size(), 1);
+    EXPECT_EQ(ui.exportReviews[0].path, path);
+    EXPECT_EQ(ui.exportReviews[0].warning, ExportWarning(ParamsOrigin::NoFile));
+    EXPECT_EQ(listed(ui.exportReviews[0]), QStringList({"1 TKLib_TOUCH_NUM 2→1", "2 TKLib_TKLPGroup0_MASK 0x0f→0x0"}));
+    EXPECT_EQ(ui.exportReviews[0].keptMacros, 2);
+    EXPECT_EQ(ReadFile(path), header);
+    EXPECT_TRUE(Label(1117)->text().isEmpty());
+
+    ui.confirmExport = true;
+    page->OnImportHeader();
+    page->OnExportHeader();
+    EXPECT_EQ(ui.notes, QStringList({QStringLiteral("文件中已是这些数值，无需写入：") + path}));
+    EXPECT_EQ(ui.exportReviews.size(), 1);
+    EXPECT_EQ(ReadFile(path), header);
+
+    page->EnterThreshold(0, 120);
+    page->OnExportHeader();
+    ASSERT_EQ(ui.exportReviews.size(), 2);
+    EXPECT_TRUE(ui.exportReviews[1].warning.isEmpty());
+    EXPECT_EQ(listed(ui.exportReviews[1]), QStringList({"3 TKLib_TK0_F_THRESHOLD 15→120"}));
+    EXPECT_EQ(ui.exportReviews[1].keptMacros, 3);
+    EXPECT_EQ(ReadFile(path), QByteArray(header).replace("THRESHOLD 15", "THRESHOLD \t120"));
+    EXPECT_EQ(Label(1117)->text(), QStringLiteral("文件已导出：") + path);
+
+    const QString other = HeaderPath(QStringLiteral("other_cfg.h"));
+    const QByteArray edited = header + "// edited meanwhile\r\n";
+    ASSERT_TRUE(WriteFile(other, header));
+    ui.nextPath = other;
+    ui.whileExportShown = [&] { WriteFile(other, edited); };
+    page->OnExportHeader();
+    ASSERT_EQ(ui.exportReviews.size(), 3);
+    EXPECT_EQ(ui.exportReviews[2].warning, ExportWarning(ParamsOrigin::OtherFile));
+    EXPECT_EQ(ui.warnings, QStringList({QStringLiteral("文件在确认期间已被修改，未写入：") + other}));
+    EXPECT_EQ(ReadFile(other), edited);
+    EXPECT_EQ(Label(1117)->text(), QStringLiteral("文件已导出：") + path);
+    EXPECT_EQ(page->HeaderSource(), QFileInfo(path).canonicalFilePath());
 }
 
 TEST_F(PageTest, FailedWritesAndFilesWithoutMacrosAreReportedAndChangeNothing)

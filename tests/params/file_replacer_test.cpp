@@ -211,7 +211,7 @@ TEST(HeaderWriter, AFullFileSystemLeavesTheHeaderIntact)
     const QString tool = BuiltTool(QStringLiteral("morvek-header"));
     ASSERT_FALSE(tool.isEmpty());
     QProcess p;
-    p.start(tool, {QStringLiteral("apply"), path, QStringLiteral("TKLib_TOUCH_NUM=2")});
+    p.start(tool, {QStringLiteral("apply"), path, QStringLiteral("TKLib_TOUCH_NUM=3")});
     ASSERT_TRUE(p.waitForFinished(60000));
     EXPECT_EQ(p.exitCode(), 1);
     EXPECT_TRUE(p.readAllStandardOutput().isEmpty());

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
-#include <numeric>
 
 #include "params/header_codec.h"
 
@@ -91,27 +91,86 @@ TEST(Numbers, ValueTextAndReading)
     EXPECT_EQ(ReadNumber("0x123456789abcdef"), -1);  // saturates at the 32-bit pattern 0xffffffff
 }
 
-TEST(Export, RewritesLinesInPlaceAsDocumented)
+TEST(Export, ReplacesOnlyTheValueAndKeepsWhatFollows)
 {
     TouchParamSet p;
     p.touchNum = 1;
     p.lpGroup0Mask = 3;
-    EXPECT_EQ(S(Export("#define TKLib_TOUCH_NUM        2\r\n", p)), S("#define TKLib_TOUCH_NUM \t1       \n"));
-    EXPECT_EQ(S(Export("TKLib_TOUCH_NUM   ==   2\n", p)), S("TKLib_TOUCH_NUM   == \t1 \n"));
-    EXPECT_EQ(S(Export("#define TKLib_TKLPGroup0_MASK    0x00\n", p)), S("#define TKLib_TKLPGroup0_MASK \t0x3   \n"));
-    EXPECT_EQ(S(Export("#define TKLib_TOUCH_NUM\t2  /* abc */\n", p)), S("#define TKLib_TOUCH_NUM \t1          \n"));
+    p.keyThreshold[0] = 120;
+    for (const QByteArray& eol : {QByteArray("\n"), QByteArray("\r\n")}) {
+        SCOPED_TRACE(eol.size() == 2 ? "CR LF" : "LF");
+        auto exported = [&](const QByteArray& line) { return S(Export(line + eol, p)); };
+        // Comments of the three kinds, the spaces before them and the line end stay; no padding.
+        EXPECT_EQ(exported("#define TKLib_TOUCH_NUM 2   /* keys that may be touched at once */"),
+                  S("#define TKLib_TOUCH_NUM \t1   /* keys that may be touched at once */" + eol));
+        EXPECT_EQ(exported("#define TKLib_TOUCH_NUM\t2 // at once"), S("#define TKLib_TOUCH_NUM \t1 // at once" + eol));
+        EXPECT_EQ(exported("TKLib_TOUCH_NUM   ==   2 ; at once"), S("TKLib_TOUCH_NUM   == \t1 ; at once" + eol));
+        EXPECT_EQ(exported("#define TKLib_TOUCH_NUM        2"), S("#define TKLib_TOUCH_NUM \t1" + eol));
+        // A comment right after the value ends it; the line grows or shrinks with the value.
+        EXPECT_EQ(exported("#define TKLib_TK0_F_THRESHOLD 8/* was 9 */"),
+                  S("#define TKLib_TK0_F_THRESHOLD \t120/* was 9 */" + eol));
+        EXPECT_EQ(exported("#define TKLib_TKLPGroup0_MASK    0x0000000f;x"), S("#define TKLib_TKLPGroup0_MASK \t0x3;x" + eol));
+        // No value there: the value goes in before the rest of the line.
+        EXPECT_EQ(exported("#define TKLib_TOUCH_NUM"), S("#define TKLib_TOUCH_NUM \t1" + eol));
+        EXPECT_EQ(exported("#define TKLib_TOUCH_NUM   /* none yet */"), S("#define TKLib_TOUCH_NUM \t1   /* none yet */" + eol));
+    }
 }
 
-TEST(Export, KeepsOtherLinesLengthAndCrLf)
+TEST(Export, LeavesLinesWhoseValueStaysByteForByte)
+{
+    TouchParamSet p;
+    p.keyThreshold[0] = 15;
+    p.lpGroup0Mask = 15;
+    p.touchNum = 2;
+    const QByteArray header = "#define TKLib_TK0_F_THRESHOLD 0x0F  \r\n"  // written another way
+                              "#define TKLib_TKLPGroup0_MASK 15\t// in decimal\n"
+                              "TKLib_TOUCH_NUM == 002\n"
+                              "#define TKLib_TOUCH_NUM 3\n"               // defined twice: this one changes
+                              "#define EnTk0 0\n"
+                              "#define OTHER 1\n";
+    const ExportPlan plan = PlanExport(header, RecordValues(p));
+    EXPECT_EQ(S(plan.text), S(QByteArray(header).replace("TOUCH_NUM 3", "TOUCH_NUM \t2")));
+    ASSERT_EQ(plan.changes.size(), 1u);
+    EXPECT_EQ(plan.changes[0].line, 4);
+    EXPECT_EQ(plan.changes[0].macro, FindParamMacro("TKLib_TOUCH_NUM"));
+    EXPECT_EQ(plan.changes[0].oldText, "3");
+    EXPECT_EQ(plan.changes[0].newText, "2");
+    EXPECT_EQ(plan.macrosKept, 3);  // threshold, mask, EnTk0
+    // Exported twice: the second time changes nothing.
+    EXPECT_EQ(PlanExport(plan.text, RecordValues(p)).text, plan.text);
+    EXPECT_TRUE(PlanExport(plan.text, RecordValues(p)).changes.empty());
+    // Macros without a value to write stay as they are.
+    HeaderValues only;
+    only[FindParamMacro("EnTk0")] = 1;
+    const ExportPlan one = PlanExport(header, only);
+    EXPECT_EQ(S(one.text), S(QByteArray(header).replace("EnTk0 0", "EnTk0 \t1")));
+    EXPECT_EQ(one.macrosKept, 3);
+    EXPECT_EQ(std::count(one.named.begin(), one.named.end(), true), 4);
+}
+
+TEST(Export, SeparatesTheValueWhereTheLineWouldNotReadBack)
+{
+    TouchParamSet p;
+    p.keyThreshold[0] = 15;
+    p.tkMode = 5;
+    // "15//0x10" reads as hexadecimal 0x15: a space keeps the comment out of the number.
+    EXPECT_EQ(S(Export("#define TKLib_TK0_F_THRESHOLD 15//0x10\n", p)), S("#define TKLib_TK0_F_THRESHOLD \t15 //0x10\n"));
+    // Removing the old value would leave EnTk0 as the name the line gives first: it stays.
+    EXPECT_EQ(S(Export("#define TKLib_TKMODE EnTk0_x EnTk0\n", p)), S("#define TKLib_TKMODE \t5 EnTk0_x EnTk0\n"));
+    EXPECT_EQ(Import(Export("#define TKLib_TKMODE EnTk0_x EnTk0\n", p))[FindParamMacro("TKLib_TKMODE")], 5);
+}
+
+TEST(Export, KeepsOtherLinesAndCrLf)
 {
     const QByteArray in = FullHeader("\r\n");
-    const QByteArray out = Export(in, TouchParamSet());
-    EXPECT_EQ(out.size(), in.size());
+    const QByteArray out = Export(in, DistinctValues());
     const QList<QByteArray> a = in.split('\n'), b = out.split('\n');
     ASSERT_EQ(a.size(), b.size());
-    EXPECT_EQ(b[0], a[0]);                         // the comment line keeps its CR
-    EXPECT_FALSE(b[1].endsWith('\r'));             // a rewritten line loses it to a space
-    EXPECT_EQ(b[1].size(), a[1].size());
+    EXPECT_EQ(b[0], a[0]);                         // the comment line
+    for (int i = 1; i <= kParamMacroCount; ++i) {
+        EXPECT_TRUE(b[i].endsWith("    // " + QByteArray(ParamMacroTable[i - 1].name) + "\r")) << b[i].toStdString();
+        EXPECT_NE(b[i], a[i]);
+    }
     EXPECT_EQ(b[a.size() - 3], a[a.size() - 3]);   // the stop line
     EXPECT_EQ(b[a.size() - 2], a[a.size() - 2]);   // a macro after the stop line
 }
@@ -135,17 +194,18 @@ TEST(Export, LeavesTheLastLineWithoutLineFeedAndLinesAfterTheStop)
     p.touchNum = 4;
     EXPECT_EQ(S(Export("#define TKLib_TOUCH_NUM 2", p)), S("#define TKLib_TOUCH_NUM 2"));
     const QByteArray stop = "#define TKLib_OPENED_TK_AMOUNT 6\n#define TKLib_TOUCH_NUM 2\n";
-    PatchCounts patched;
-    patched.fill(9);
-    EXPECT_EQ(Export(stop, p, &patched), stop);
-    EXPECT_EQ(patched, PatchCounts{});
-    // Lines rewritten are counted per macro.
-    Export("#define EnTk1 0\n#define EnTk1 1\n#define TKLib_TOUCH_NUM 2\n#define TKLib_TKMODE 2", p, &patched);
-    EXPECT_EQ(patched[1], 2);
-    EXPECT_EQ(patched[6], 1);
-    EXPECT_EQ(std::accumulate(patched.begin(), patched.end(), 0), 3);
+    const ExportPlan stopped = PlanExport(stop, RecordValues(p));
+    EXPECT_EQ(stopped.text, stop);
+    EXPECT_TRUE(stopped.changes.empty());
+    // Each rewritten line is listed.
+    p.keyEnable[1] = 1;
+    const ExportPlan plan =
+        PlanExport("#define EnTk1 0\n#define EnTk1 1\n#define TKLib_TOUCH_NUM 2\n#define TKLib_TKMODE 2", RecordValues(p));
+    ASSERT_EQ(plan.changes.size(), 2u);
+    EXPECT_EQ(plan.changes[0].line, 1);
+    EXPECT_EQ(plan.changes[1].macro, 6);
     // A partial header is patched where it has lines; nothing is added.
-    EXPECT_EQ(S(Export("int x;\n#define TKLib_TOUCH_NUM 2  \n", p)), S("int x;\n#define TKLib_TOUCH_NUM \t4 \n"));
+    EXPECT_EQ(S(Export("int x;\n#define TKLib_TOUCH_NUM 2  \n", p)), S("int x;\n#define TKLib_TOUCH_NUM \t4  \n"));
 }
 
 TEST(Export, HexFollowsTheMaskNameAnywhereInTheLine)
@@ -153,8 +213,7 @@ TEST(Export, HexFollowsTheMaskNameAnywhereInTheLine)
     TouchParamSet p;
     p.keyEnable[0] = 1;
     // The line matches EnTk0 (first in the table) but names a mask: its value is written hex.
-    EXPECT_EQ(Export("#define EnTk0 0 // TKLib_TKLPGroup0_MASK\n", p),
-              "#define EnTk0 \t0x1" + QByteArray(22, ' ') + "\n");
+    EXPECT_EQ(Export("#define EnTk0 0 // TKLib_TKLPGroup0_MASK\n", p), "#define EnTk0 \t0x1 // TKLib_TKLPGroup0_MASK\n");
 }
 
 TEST(Import, ReadsEveryMacroOfAnExportedHeader)

@@ -75,21 +75,48 @@ TEST_F(ToolTest, ShowListsTheValuesReadInTableOrder)
     EXPECT_TRUE(r.err.isEmpty());
 }
 
-TEST_F(ToolTest, ApplyPatchesByTheExportRules)
+TEST_F(ToolTest, ApplyWritesOnlyTheNamedMacrosAndPrintsTheChanges)
 {
     const ToolRun r = RunTool({"apply", path, "TKLib_TOUCH_NUM=3", "TKLib_TKLPGroup0_MASK=0x3c", "EnTk0=-5",
-                           "TKLib_TKMODE=1"});
+                               "TKLib_TKMODE=1"});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(QString::fromUtf8(r.out), QStringLiteral("文件已导出：") + path + QStringLiteral("\n共写入 4 个参数宏\n"));
+    EXPECT_EQ(QString::fromUtf8(r.out), QStringLiteral("TKLib_TOUCH_NUM: 2 → 3 (第 2 行)\n"
+                                                       "TKLib_TKLPGroup0_MASK: 0x0c → 0x3c (第 3 行)\n"
+                                                       "EnTk0: 1 → -5 (第 5 行)\n"
+                                                       "其余 1 个参数宏的数值不变。\n"
+                                                       "文件已导出：")
+                                            + path + QStringLiteral("\n共写入 3 个参数宏\n"));
+    // TKLib_TKMODE is only defined after the stop line: it is not added.
+    EXPECT_EQ(QString::fromUtf8(r.err), QStringLiteral("morvek-header: 文件中没有参数宏 TKLib_TKMODE，未添加\n"));
     EXPECT_EQ(ReadFile(path), "/* header */\r\n"
-                              "#define TKLib_TOUCH_NUM \t3       \n"
-                              "#define TKLib_TKLPGroup0_MASK \t0x3c                 \n"
-                              "#define TKLib_TK0_F_THRESHOLD \t-20 \n"
-                              "#define EnTk0 \t-5\n"
+                              "#define TKLib_TOUCH_NUM \t3\r\n"
+                              "#define TKLib_TKLPGroup0_MASK \t0x3c // keys 2 and 3\r\n"
+                              "#define TKLib_TK0_F_THRESHOLD  -20\r\n"
+                              "#define EnTk0 \t-5\r\n"
                               "#define TKLib_OPENED_TK_AMOUNT (EnTk0+EnTk1)\r\n"
                               "#define TKLib_TKMODE 4\r\n");
     const ToolRun shown = RunTool({"show", path});
     EXPECT_EQ(shown.out, "EnTk0=-5\nTKLib_TOUCH_NUM=3\nTKLib_TK0_F_THRESHOLD=-20\nTKLib_TKLPGroup0_MASK=60\n");
+}
+
+TEST_F(ToolTest, DryRunPrintsTheChangesAndWritesNothing)
+{
+    // The mask is written another way (0x0c) but keeps its value: not a change.
+    for (const QStringList& args : {QStringList{"apply", "--dry-run", path, "TKLib_TOUCH_NUM=4", "TKLib_TKLPGroup0_MASK=12"},
+                                    QStringList{"apply", path, "TKLib_TOUCH_NUM=4", "TKLib_TKLPGroup0_MASK=12", "--dry-run"}}) {
+        const ToolRun r = RunTool(args);
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_EQ(QString::fromUtf8(r.out), QStringLiteral("TKLib_TOUCH_NUM: 2 → 4 (第 2 行)\n其余 3 个参数宏的数值不变。\n"
+                                                           "试运行，未写入文件：")
+                                                + path + QLatin1Char('\n'));
+        EXPECT_TRUE(r.err.isEmpty());
+        EXPECT_EQ(ReadFile(path), kHeader);
+    }
+    // Values the file already holds: said so, nothing written, with or without --dry-run.
+    const ToolRun same = RunTool({"apply", path, "TKLib_TOUCH_NUM=2", "TKLib_TK0_F_THRESHOLD=-20"});
+    EXPECT_EQ(same.exitCode, 0);
+    EXPECT_EQ(QString::fromUtf8(same.out), QStringLiteral("文件中已是这些数值，无需写入：") + path + QLatin1Char('\n'));
+    EXPECT_EQ(ReadFile(path), kHeader);
 }
 
 TEST_F(ToolTest, ErrorsLeaveTheFileUntouched)
@@ -114,6 +141,7 @@ TEST_F(ToolTest, ErrorsLeaveTheFileUntouched)
         {{"apply", path, "TKLib_TOUCH_NUM="}, 2, "morvek-header: not a number"},
         {{"apply", path, "TKLib_TOUCH_NUM"}, 2, "morvek-header: expected NAME=VALUE"},
         {{"apply", path}, 2, "usage:"},
+        {{"apply", "--dry-run", path}, 2, "usage:"},
         {{"frob", path}, 2, "usage:"},
         {{}, 2, "usage:"},
         {{"show", noCfg}, 1, "File Error: " + noCfg.toUtf8()},

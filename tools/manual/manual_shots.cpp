@@ -5,21 +5,27 @@
 #include <QTimerEvent>
 #include <cmath>
 
-#include "app/morvek_dlg.h"
+#include "shell/morvek_dlg.h"
+#include "app/header_export_dialog.h"
 #include "app/ui_services.h"
+#include "debug/debug_session.h"
 #include "debug/dlgsub2.h"
 #include "debug/frame_receiver.h"
 #include "debug/mscomm.h"
 #include "debug/procedure.h"
 #include "debug/result_table.h"
 #include "params/dlgsub1.h"
+#include "params/export_review.h"
+#include "params/header_codec.h"
 
 namespace {
 
-// Message boxes, file dialogs, the threshold confirmation and the shell do nothing while the pictures are made.
+// Message boxes, file dialogs, the confirmations and the shell do nothing while the pictures are made.
 class SilentServices : public UiServices {
 public:
     void ShowWarning(QWidget*, const QString&) override {}
+    void ShowInformation(QWidget*, const QString&) override {}
+    bool ConfirmHeaderExport(QWidget*, const HeaderExportReview&) override { return false; }
     QString PickOpenFile(QWidget*, const QString&) override { return {}; }
     QString PickSaveFile(QWidget*, const QString&, const QString&) override { return {}; }
     bool ConfirmThresholds(QWidget*, ThresholdReview&) override { return false; }
@@ -37,8 +43,8 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::Timer)
-            if (auto* page = qobject_cast<DlgSub2*>(watched))
-                return static_cast<QTimerEvent*>(event)->timerId() == page->TimerId();
+            if (auto* session = qobject_cast<DebugSession*>(watched))
+                return static_cast<QTimerEvent*>(event)->timerId() == session->TimerId();
         return false;
     }
 };
@@ -111,7 +117,8 @@ ShotBench::ShotBench() : m_services(std::make_unique<SilentServices>()), m_timer
     m_board = board.get();
     DebugPage().SetSerialDevice(std::move(board));
     DebugPage().SetPortFinder([] { return 3; });
-    DebugPage().installEventFilter(m_timerGate.get());
+    DebugPage().Session().SetClock([this] { return m_nowMs; });
+    DebugPage().Session().installEventFilter(m_timerGate.get());
     m_window->show();
     QApplication::processEvents();
 }
@@ -132,6 +139,7 @@ void ShotBench::Run(int ticks)
 {
     for (int i = 0; i < ticks; ++i) {
         m_board->Step();
+        m_nowMs += DebugSession::kTimerPeriodMs;
         DebugPage().OnTimerTick();
     }
     QApplication::processEvents();
@@ -243,6 +251,32 @@ QImage DebugResults()
     return bench.Grab(&page, QRect(0, top, page.width(), page.height() - top));
 }
 
+// "导出头文件" after thresholds were applied to a page that never imported the header: the
+// warning, and the settings of the header the page would write over besides the thresholds.
+QImage HeaderExportPreview()
+{
+    ShotBench bench;
+    bench.ShowTab(0);
+    DlgSub1& page = *bench.Window().ParamPage();
+    page.ApplyThresholds({{0, 175}, {1, 168}}, true);
+    const QByteArray header = "/* touch key configuration */\n"
+                              "#define EnTk0                      1\n"
+                              "#define EnTk1                      1\n"
+                              "#define TKLib_TOUCH_NUM            2   /* keys that may be touched at once */\n"
+                              "#define TKLib_TK0_F_THRESHOLD      100\n"
+                              "#define TKLib_TK1_F_THRESHOLD      100\n"
+                              "#define TKLib_TouchLowerPower      1\n"
+                              "#define TKLPGroup0                 1\n"
+                              "#define TKLib_TKLPGroup0_MASK      0x03\n";
+    const HeaderCodec::ExportPlan plan = HeaderCodec::PlanExport(header, RecordValues(page.Params()));
+    if (plan.changes.size() != 6)
+        return {};
+    CHeaderExportDlg dialog(MakeExportReview(QStringLiteral("/home/user/project/src/touch_cfg.h"), plan, ParamsOrigin::NoFile));
+    dialog.show();
+    QApplication::processEvents();
+    return dialog.grab().toImage();
+}
+
 QImage AboutBox()
 {
     CAboutDlg box;
@@ -257,6 +291,7 @@ std::vector<ManualShot> ManualShots()
 {
     return {
         {QStringLiteral("param-page"), QStringLiteral("the parameter page"), ParamPage},
+        {QStringLiteral("header-export"), QStringLiteral("the changes an export into a header shows first"), HeaderExportPreview},
         {QStringLiteral("debug-live"), QStringLiteral("the debug page with live curves and tables"), DebugLive},
         {QStringLiteral("debug-detecting"), QStringLiteral("a detection in its press countdown"), DebugDetecting},
         {QStringLiteral("debug-results"), QStringLiteral("the status line and the results table after a detection"), DebugResults},

@@ -82,6 +82,7 @@ private:
     std::unique_ptr<TimerGate> m_timerGate;
     std::unique_ptr<CMorvekDlg> m_window;
     StandInBoard* m_board = nullptr;
+    qint64 m_nowMs = 0; // the page's clock: one timer period a tick
 };
 
 struct ManualShot {

@@ -5,8 +5,8 @@
 #include <cstdio>
 
 #include "app/build_info.h"
-#include "app/morvek_dlg.h"
 #include "debug/help_manual.h"
+#include "shell/morvek_dlg.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "app/build_info.h"
 #include "common/accessible_walk.h"
-#include "app/morvek_dlg.h"
+#include "shell/morvek_dlg.h"
 #include "app/resources.h"
 #include "debug/dlgsub2.h"
 #include "params/dlgsub1.h"

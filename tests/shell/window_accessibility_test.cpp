@@ -8,7 +8,7 @@
 #include <QTest>
 
 #include "app/accessibility.h"
-#include "app/morvek_dlg.h"
+#include "shell/morvek_dlg.h"
 #include "common/accessible_walk.h"
 #include "common/ui_spy.h"
 #include "debug/cell_editor.h"

@@ -1,4 +1,4 @@
-#include "app/morvek_dlg.h"
+#include "shell/morvek_dlg.h"
 
 #include <QAction>
 #include <QLabel>

@@ -16,7 +16,7 @@
 
 #include "common/simulated_board.h"
 #include "common/ui_spy.h"
-#include "app/morvek_dlg.h"
+#include "shell/morvek_dlg.h"
 #include "app/threshold_review_dialog.h"
 #include "app/ui_services.h"
 #include "app/zcstatic.h"
