@@ -1,24 +1,24 @@
 #pragma once
 // Replaces the whole content of an existing file so that it holds either its old bytes or the new
-// ones, never a mix and never nothing: the new text goes to a temporary file created next to it,
-// is written in full and flushed to the disk, takes the owner, group and mode of the file, and only
-// then is renamed over it. Any error before the rename removes the temporary file and leaves the
-// file as it was.
+// ones, never a mix and never nothing, through the platform layer: the new text goes to a
+// temporary file created next to it, is written in full and flushed to the disk, takes what the
+// old file carries (owner, group and mode; on Windows its attributes), and only then takes its
+// place. Any error removes the temporary file and leaves the file as it was.
 
 #include <QByteArray>
 #include <QString>
 
-#include <cstddef>
+#include "platform/file_replace.h"
 
-class FileReplacer {
+class FileReplacer : protected platform::ReplaceSteps {
 public:
     enum class Outcome {
         Replaced,
-        NotWritable,  // the folder refuses a new file (permissions, read-only file system)
-        Failed,       // writing, flushing or renaming failed (full disk, quota, I/O error, ...)
+        // Nothing written: a read-only file, a folder that refuses a new file (permissions,
+        // read-only file system), on Windows a file another program holds open.
+        NotWritable,
+        Failed,  // missing file or folder; writing, flushing or renaming failed (full disk, quota, I/O error, ...)
     };
-
-    virtual ~FileReplacer() = default;
 
     // Replaces the content of `path` (a symbolic link replaces the file it points to) with
     // `bytes`. Unless the result is Replaced, *reason receives the system's text for the error.
@@ -28,15 +28,11 @@ public:
     // process), with the same all-or-nothing rule.
     Outcome Save(const QString& path, const QByteArray& bytes, QString* reason);
 
+    // The steps of platform::ReplaceSteps (write, flush to the disk, rename into place) are
+    // virtual: tests override them to fail on demand.
+
 private:
     Outcome Store(const QString& path, const QByteArray& bytes, QString* reason, bool mayCreate);
-
-protected:
-    // The three steps that can fail once the temporary file exists, as the system calls they
-    // wrap: -1 with errno set on failure. Tests override them to fail on demand.
-    virtual long WriteSome(int fd, const char* data, std::size_t size);  // write()
-    virtual int FlushToDisk(int fd);                                    // fsync()
-    virtual int Commit(const char* from, const char* to);               // rename()
 };
 
 // The replacer the page and the command-line tool use unless told otherwise.

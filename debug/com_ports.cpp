@@ -1,5 +1,6 @@
 #include "debug/com_ports.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
@@ -8,9 +9,7 @@
 #include <algorithm>
 #include <memory>
 
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
+#include "platform/serial_port.h"
 
 namespace {
 
@@ -34,21 +33,16 @@ std::pair<QString, long long> SplitName(const QString& path)
     return {name.left(i), ok ? n : -1};
 }
 
-#ifdef Q_OS_WIN
-bool ProbeWindowsPort(const QString& location)
+// Whether a port's device exists, as the platform layer probes it: on Windows "COMn" is opened
+// with no access rights; elsewhere the path exists.
+bool DevicePresent(const QString& location)
 {
-    // "COMn" or a full "\\.\COMn" name; opened with no access rights, only to see that it exists.
-    QString name = location;
-    if (!name.startsWith(QLatin1String("\\\\.\\")))
-        name = QStringLiteral("\\\\.\\") + name;
-    HANDLE h = CreateFileW(reinterpret_cast<LPCWSTR>(name.utf16()), 0, 0, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(h);
-    return true;
-}
+#ifdef Q_OS_WIN
+    return platform::SerialDevicePresent(location.toStdString());
+#else
+    return platform::SerialDevicePresent(QFile::encodeName(location).toStdString());
 #endif
+}
 
 } // namespace
 
@@ -65,7 +59,6 @@ ComPortSource ComPortSource::System()
             names << QStringLiteral("COM%1").arg(n);
         return names;
     };
-    s.present = ProbeWindowsPort;
 #else
     // One listing of the system's ports serves both questions: listing them is the slow part
     // (tens of milliseconds), and the USB test would otherwise list them again for every device.
@@ -86,8 +79,8 @@ ComPortSource ComPortSource::System()
         return paths;
     };
     s.isUsb = [usb](const QString& path) { return usb->contains(path); };
-    s.present = [](const QString& location) { return QFileInfo::exists(location); };
 #endif
+    s.present = DevicePresent;
     return s;
 }
 

@@ -4,8 +4,6 @@
 // disk, or the rename that commits the new text. With Step::None it fails nowhere and only
 // writes in short pieces.
 
-#include <cerrno>
-
 #include "app/file_replacer.h"
 
 class FailingWriter : public FileReplacer {
@@ -17,26 +15,23 @@ public:
     int writes = 0;  // calls of the write step
 
 protected:
-    long WriteSome(int fd, const char* data, std::size_t size) override
+    long WriteSome(platform::NativeFile file, const char* data, std::size_t size, std::size_t* written) override
     {
         // Short writes of at most 16 bytes; the second one fails when asked to.
         if (++writes == 2 && m_step == Step::Write)
-            return Fail();
-        return FileReplacer::WriteSome(fd, data, size < 16 ? size : 16);
+            return m_error;
+        return ReplaceSteps::WriteSome(file, data, size < 16 ? size : 16, written);
     }
-    int FlushToDisk(int fd) override { return m_step == Step::Flush ? Fail() : FileReplacer::FlushToDisk(fd); }
-    int Commit(const char* from, const char* to) override
+    long FlushToDisk(platform::NativeFile file) override
     {
-        return m_step == Step::Commit ? Fail() : FileReplacer::Commit(from, to);
+        return m_step == Step::Flush ? m_error : ReplaceSteps::FlushToDisk(file);
+    }
+    long Commit(const std::string& from, const std::string& to) override
+    {
+        return m_step == Step::Commit ? m_error : ReplaceSteps::Commit(from, to);
     }
 
 private:
-    int Fail()
-    {
-        errno = m_error;
-        return -1;
-    }
-
     Step m_step;
     int m_error;
 };
