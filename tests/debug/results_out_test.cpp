@@ -155,6 +155,19 @@ TEST(ResultExport, CsvAndClipboardTexts)
     EXPECT_EQ(SuggestedResultFileName(info.when), "检测结果_20240701_093005.csv");
 }
 
+// A text cell a spreadsheet would run as a formula goes out after an apostrophe, to the file and to
+// the clipboard; numbers (signed ones too) and other texts go out as they are.
+TEST(ResultExport, FormulaLikeTextCellsGetAnApostrophe)
+{
+    ResultTable cells(1);
+    SetRow(cells, 0, {"TK0", "=1+2", "+5", "-12", "@SUM(A1:A2)", "-x", "\tcmd", "\rcmd", "-1.5e3", "+", "检测异常", ".5"});
+    const QString csv = QString::fromUtf8(ResultsAsCsv(cells, {0}, {QDateTime(QDate(2024, 7, 1), QTime()), 1, "TK0"}));
+    EXPECT_TRUE(csv.endsWith("\r\nTK0,'=1+2,+5,-12,'@SUM(A1:A2),'-x,'\tcmd,\"'\rcmd\",-1.5e3,'+,检测异常,.5\r\n"))
+        << csv.toStdString();
+    EXPECT_EQ(ResultsAsTsv(cells, {0}).section('\n', 1),
+              "TK0\t'=1+2\t+5\t-12\t'@SUM(A1:A2)\t'-x\t\"'\tcmd\"\t\"'\rcmd\"\t-1.5e3\t'+\t检测异常\t.5\n");
+}
+
 QByteArray Read(const QString& path)
 {
     QFile f(path);
@@ -322,6 +335,30 @@ TEST_F(ResultsOutPage, ApplyThresholdsThroughTheConfirmation)
     EXPECT_FALSE(apply->isEnabled());
     EXPECT_FALSE(page.ApplyThresholdsAction()->isEnabled());
     page.SetThresholdTarget(nullptr);
+}
+
+// "导出结果…" waits for a figure of a measurement: the key names and the settings' defaults alone
+// are no results.
+TEST_F(ResultsOutPage, ExportWaitsForAMeasuredValue)
+{
+    auto exportable = [this] { return Button(1056)->isEnabled() && page.ExportAction()->isEnabled(); };
+    EXPECT_FALSE(Button(1056)->isEnabled());
+    EXPECT_FALSE(page.ExportAction()->isEnabled());
+    page.OnPortButton();
+    device->Receive(FrameBytes(0x25, 3000));
+    page.OnTimerTick();
+    ASSERT_EQ(page.Results().Text(2, ResultCol::Sensitivity), "60");
+    EXPECT_FALSE(Button(1056)->isEnabled());
+    EXPECT_FALSE(page.ExportAction()->isEnabled());
+    ui.nextSavePath = dir.filePath("results.csv");
+    page.OnExportResults();
+    EXPECT_FALSE(QFile::exists(ui.nextSavePath));
+
+    page.Results().SetText(2, ResultCol::Noise, "-3"); // measured, or typed in
+    EXPECT_TRUE(exportable());
+    page.Results().SetText(2, ResultCol::Noise, "");
+    EXPECT_FALSE(Button(1056)->isEnabled());
+    EXPECT_FALSE(page.ExportAction()->isEnabled());
 }
 
 TEST_F(ResultsOutPage, CopyAndExportFromTheKeyboardAndTheMenu)

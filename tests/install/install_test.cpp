@@ -22,11 +22,20 @@ struct Outcome {
     QString err;
 };
 
-Outcome Start(const QString& program, const QStringList& args, const QString& workDir = {})
+enum class Display { Offscreen, None };
+
+// Runs a program; Display::None as over SSH or in a container: no display and no platform named.
+Outcome Start(const QString& program, const QStringList& args, const QString& workDir = {},
+              Display display = Display::Offscreen)
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    if (display == Display::Offscreen) {
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    } else {
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            env.remove(QString::fromLatin1(name));
+    }
     p.setProcessEnvironment(env);
     if (!workDir.isEmpty())
         p.setWorkingDirectory(workDir);
@@ -43,6 +52,12 @@ Outcome Start(const QString& program, const QStringList& args, const QString& wo
 }
 
 QString Env(const char* name) { return qEnvironmentVariable(name); }
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 const QString kManual = QString::fromUtf8("Morvek使用说明.pdf");
 
@@ -98,11 +113,25 @@ TEST_F(Installed, ProgramsManualIconsAndManualPagesLandInTheirFolders)
         const QImage image(icon);
         EXPECT_EQ(image.size(), QSize(size, size)) << icon.toStdString();
     }
-    if (Env("MORVEK_MAN_PAGES") == QLatin1String("1"))
+    if (Env("MORVEK_MAN_PAGES") == QLatin1String("1")) {
         for (const char* program : {"morvek", "morvek-header", "morvek-board-sim", "morvek-rec"}) {
             const QString page = Under(Env("MORVEK_INSTALL_MANDIR") + QStringLiteral("/man1/%1.1").arg(QString::fromLatin1(program)));
             EXPECT_TRUE(QFile::exists(page) || QFile::exists(page + QStringLiteral(".gz"))) << page.toStdString();
         }
+        // The pages keep their UTF-8 texts; morvek(1) says what the program is for and where its
+        // manual and sample headers are.
+        const auto page = [](const char* program) {
+            const QString path = Under(Env("MORVEK_INSTALL_MANDIR") + QStringLiteral("/man1/%1.1").arg(QString::fromLatin1(program)));
+            return QFile::exists(path) ? QString::fromUtf8(ReadAll(path)) : Start(QStringLiteral("gzip"), {"-dc", path + ".gz"}).out;
+        };
+        EXPECT_TRUE(page("morvek-rec").contains(QString::fromUtf8("录制")));
+        const QString morvek = page("morvek");
+        for (const char* part : {".SH FILES", "使用说明.pdf", "examples", "morvek-header"})
+            EXPECT_TRUE(morvek.contains(QString::fromUtf8(part))) << part;
+    }
+    for (const char* sample : {"morvek_example_cfg.h", "morvek_example_cfg.ash"})
+        EXPECT_TRUE(QFile::exists(Under(Env("MORVEK_INSTALL_DOCDIR") + QStringLiteral("/examples/") + QString::fromLatin1(sample))))
+            << sample;
 }
 
 TEST_F(Installed, DesktopEntryAndMetadataPassTheValidators)
@@ -137,24 +166,26 @@ TEST_F(Installed, DesktopEntryAndMetadataPassTheValidators)
 }
 
 // Started from a folder of its own, the installed program finds the installed manual; a manual
-// under the current folder comes first; with none anywhere it names the places it looked.
+// under the current folder comes first; with none anywhere it names the places it looked. The
+// command line answers without a display.
 TEST_F(Installed, StartedFromAnotherFolderHelpFindsTheInstalledManual)
 {
     QTemporaryDir work;
     ASSERT_TRUE(work.isValid());
-    const QString morvek = Bin(QStringLiteral("morvek"));
+    const QString bin = Bin(QStringLiteral("morvek"));
+    const auto morvek = [&](const QString& option) { return Start(bin, {option}, work.path(), Display::None); };
 
-    Outcome r = Start(morvek, {QStringLiteral("--manual-path")}, work.path());
+    Outcome r = morvek(QStringLiteral("--manual-path"));
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(QFileInfo(r.out.trimmed()).canonicalFilePath(), QFileInfo(InstalledManual()).canonicalFilePath())
         << r.out.toStdString();
 
-    r = Start(morvek, {QStringLiteral("--version")}, work.path());
+    r = morvek(QStringLiteral("--version"));
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out.trimmed(), QStringLiteral("Morvek ") + MorvekVersion());
     r = Start(Bin(QStringLiteral("morvek-header")), {QStringLiteral("--version")}, work.path());
     EXPECT_EQ(r.out.trimmed(), QStringLiteral("morvek-header ") + MorvekVersion());
-    r = Start(morvek, {QStringLiteral("--help")}, work.path());
+    r = morvek(QStringLiteral("--help"));
     EXPECT_EQ(r.code, 0);
     EXPECT_TRUE(r.out.contains(QStringLiteral("--manual-path"))) << r.out.toStdString();
 
@@ -162,14 +193,14 @@ TEST_F(Installed, StartedFromAnotherFolderHelpFindsTheInstalledManual)
     QFile local(QDir(work.path()).filePath(QString::fromUtf8("说明文档/") + kManual));
     ASSERT_TRUE(local.open(QIODevice::WriteOnly));
     local.close();
-    r = Start(morvek, {QStringLiteral("--manual-path")}, work.path());
+    r = morvek(QStringLiteral("--manual-path"));
     EXPECT_EQ(QFileInfo(r.out.trimmed()).canonicalFilePath(), QFileInfo(local.fileName()).canonicalFilePath());
     ASSERT_TRUE(local.remove());
 
     // The manual taken away: the places looked at, the installation's among them.
     const QString aside = InstalledManual() + QStringLiteral(".aside");
     ASSERT_TRUE(QFile::rename(InstalledManual(), aside));
-    r = Start(morvek, {QStringLiteral("--manual-path")}, work.path());
+    r = morvek(QStringLiteral("--manual-path"));
     QFile::rename(aside, InstalledManual());
     if (QFile::exists(InstalledDocFolder() + QLatin1Char('/') + kManual))
         GTEST_SKIP() << "a manual is installed on this machine";

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -468,6 +469,48 @@ TEST_F(PageTest, ImportSetsControlsAndKeepsLowPowerChecks)
     EXPECT_EQ(v[FindParamMacro("T_GOTOLOWPOWERMODE_C_Init_DF")], 449);
 }
 
+// The sample headers shipped with the program give every macro a value the page can show; an
+// export of the same values writes nothing, and a changed value rewrites its line alone.
+TEST_F(PageTest, TheSampleHeadersImportAndExportCleanly)
+{
+    const QDir examples(QDir(qEnvironmentVariable("MORVEK_SOURCE_DIR")).filePath(QStringLiteral("docs/examples")));
+    for (const char* name : {"morvek_example_cfg.h", "morvek_example_cfg.ash"}) {
+        SCOPED_TRACE(name);
+        const QByteArray original = ReadFile(examples.filePath(QString::fromLatin1(name)));
+        ASSERT_FALSE(original.isEmpty());
+        const HeaderValues values = HeaderCodec::Import(original);
+        for (int m = 0; m < kParamMacroCount; ++m)
+            EXPECT_TRUE(values[m].has_value()) << ParamMacroTable[m].name;
+        const QString copy = HeaderPath(QString::fromLatin1(name));
+        ASSERT_TRUE(WriteFile(copy, original));
+        ui.nextPath = copy;
+        ui.notes.clear();
+        page->OnImportHeader();
+        EXPECT_TRUE(ui.warnings.isEmpty()) << ui.warnings.join('|').toStdString();
+        EXPECT_EQ(RecordValues(page->Params()), values);
+        for (int id : {1059, 1060, 1057, 1058, 1055, 1056, 1061, 1062, 1063, 1064, 1080, 1078})
+            EXPECT_GE(Combo(id)->currentIndex(), 0) << id;
+
+        page->OnExportHeader();
+        EXPECT_EQ(ui.notes.size(), 1);
+        EXPECT_EQ(ReadFile(copy), original);
+        page->ApplyThresholds({{0, 77}}, false);
+        page->OnExportHeader();
+        EXPECT_TRUE(ui.warnings.isEmpty()) << ui.warnings.join('|').toStdString();
+        const QList<QByteArray> before = original.split('\n');
+        const QList<QByteArray> after = ReadFile(copy).split('\n');
+        ASSERT_EQ(after.size(), before.size());
+        int changed = 0;
+        for (int i = 0; i < before.size(); ++i)
+            if (after[i] != before[i]) {
+                ++changed;
+                EXPECT_TRUE(after[i].contains("TKLib_TK0_F_THRESHOLD")) << after[i].toStdString();
+            }
+        EXPECT_EQ(changed, 1);
+        EXPECT_EQ(HeaderCodec::Import(ReadFile(copy))[15], 77);
+    }
+}
+
 TEST_F(PageTest, FileErrorsLeaveRecordAndFileAlone)
 {
     const TouchParamSet before = page->Params();
@@ -482,7 +525,8 @@ TEST_F(PageTest, FileErrorsLeaveRecordAndFileAlone)
     ui.nextPath = plain;
     page->OnImportHeader();
     page->OnExportHeader();
-    EXPECT_EQ(ui.warnings, QStringList({"File Error: " + plain, "File Error: " + plain}));
+    const QString notCfg = "File Error: " + plain + "\n文件路径中必须含有“cfg”或“CFG”。";
+    EXPECT_EQ(ui.warnings, QStringList({notCfg, notCfg}));
     EXPECT_EQ(ReadFile(plain), "#define TKLib_TOUCH_NUM 3\n");
 
     ui.warnings.clear();
@@ -490,7 +534,8 @@ TEST_F(PageTest, FileErrorsLeaveRecordAndFileAlone)
     ui.nextPath = missing;
     page->OnImportHeader();
     page->OnExportHeader();
-    EXPECT_EQ(ui.warnings, QStringList({"Open file failed: " + missing, "Open file failed: " + missing}));
+    const QString notThere = "Open file failed: " + missing + "\n文件不存在。";
+    EXPECT_EQ(ui.warnings, QStringList({notThere, notThere}));
     EXPECT_FALSE(QFile::exists(missing));
 
     ui.warnings.clear();
@@ -499,7 +544,7 @@ TEST_F(PageTest, FileErrorsLeaveRecordAndFileAlone)
     ASSERT_TRUE(QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
     ui.nextPath = readOnly;
     page->OnExportHeader();
-    EXPECT_EQ(ui.warnings, QStringList({"Open file failed: " + readOnly}));
+    EXPECT_EQ(ui.warnings, QStringList({"Open file failed: " + readOnly + "\n文件为只读，未被改动。"}));
     EXPECT_EQ(ReadFile(readOnly), "#define TKLib_TOUCH_NUM 3\n");
     // Reading a read-only header is fine.
     ui.warnings.clear();
