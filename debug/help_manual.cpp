@@ -202,6 +202,10 @@ bool RenderManualPdf(const QString& sourcePath, const QString& pdfPath, QString*
     font.setFamilies({QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Microsoft YaHei"), QStringLiteral("SimSun"),
                       QStringLiteral("Source Han Sans SC"), QStringLiteral("WenQuanYi Micro Hei")});
     font.setPointSizeF(10.5);
+    // Shaped, the font draws digits after Latin letters ("TK5", "UTF-8") with alternate glyphs
+    // that no character maps to, and the PDF's text then lacks them: neither Chinese nor Latin
+    // text needs shaping, so every character is drawn with its own glyph.
+    font.setStyleStrategy(QFont::PreferNoShaping);
     doc.setDefaultFont(font);
     // No base URL: relative names reach loadResource as they stand, and it searches the folders.
     doc.setHtml(html);
@@ -281,7 +285,7 @@ QString HelpNotFoundText(const QStringList& searched)
 
 QString HelpOpenFailedText(const QString& path)
 {
-    return QStringLiteral("无法显示使用说明文档：系统中没有能打开 PDF 文件的程序，或该程序未能启动。\n"
+    return QStringLiteral("无法显示使用说明文档：系统中没有能打开 PDF 文件的程序。\n"
                           "文档位置：%1\n"
                           "可以打开文档所在的文件夹，或复制文档路径，再用其他 PDF 阅读器打开。")
         .arg(QDir::toNativeSeparators(path));

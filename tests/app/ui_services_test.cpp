@@ -12,40 +12,25 @@
 
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
 
-namespace {
-
-// An xdg-open of the test's own on the PATH: it exits with the status given.
-struct FakeOpener {
-    QTemporaryDir dir;
-    QByteArray oldPath = qgetenv("PATH");
-    explicit FakeOpener(int status)
-    {
-        QFile script(dir.filePath(QStringLiteral("xdg-open")));
-        script.open(QIODevice::WriteOnly);
-        script.write("#!/bin/sh\n[ \"$1\" ] || exit 9\n");
-        script.write(status ? "echo 'xdg-open: no method available for opening' >&2\n" : "");
-        script.write("exit " + QByteArray::number(status) + "\n");
-        script.close();
-        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        qputenv("PATH", dir.path().toLocal8Bit() + ':' + oldPath);
-    }
-    ~FakeOpener() { qputenv("PATH", oldPath); }
-};
-
-} // namespace
-
-// xdg-open that finds no program for the file's type gives up after it started: that is reported,
-// once; an opener that succeeds reports nothing.
+// xdg-open that finds no program for the file's type gives up after it started (status 3): that
+// is reported, once; an opener that succeeds reports nothing.
 TEST(UiServices, AViewerThatGivesUpAfterStartingIsReported)
 {
+    QTemporaryDir bin;
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.path().toLocal8Bit() + ':' + path);
     for (int status : {3, 0}) {
-        FakeOpener opener(status);
+        QFile opener(bin.filePath(QStringLiteral("xdg-open")));
+        ASSERT_TRUE(opener.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        opener.write("#!/bin/sh\nexit " + QByteArray::number(status) + "\n");
+        opener.close();
+        opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         int failures = 0;
         ASSERT_TRUE(DefaultUiServices().OpenDocument(QStringLiteral("manual.pdf"), [&] { ++failures; }));
-        // The opener has ended once its watcher is gone.
-        QTRY_VERIFY(QCoreApplication::instance()->findChildren<QProcess*>().isEmpty());
+        QTRY_VERIFY(QCoreApplication::instance()->findChildren<QProcess*>().isEmpty()); // it has ended
         EXPECT_EQ(failures, status ? 1 : 0);
     }
+    qputenv("PATH", path);
 }
 
 #endif

@@ -30,14 +30,10 @@ public:
     bool tickKeys = true;    // the state "同时勾选这些键位" is left in
 
     QStringList notes;       // texts of the information boxes shown
-    // Message boxes with a choice of buttons: their texts and buttons, and the answers to give
-    // (in turn; the last button when none is left).
-    QStringList questions;
+    QStringList questions;   // boxes with a choice: their texts, buttons and answers (the last button when none)
     QList<QStringList> questionButtons;
     QList<int> answers;
-    // What the shell does with a document it opens: true (it opened), or false later, as a viewer
-    // that gives up after it started (failedLater runs when the test calls FailOpenedDocuments).
-    bool documentsFailLater = false;
+    bool documentsFailLater = false; // the viewer starts, then gives up on FailOpenedDocuments()
     QList<std::function<void()>> pendingFailures;
     // The header export's confirmation: what it showed, the answer, what happens while it is open.
     QList<HeaderExportReview> exportReviews;

@@ -341,24 +341,19 @@ TEST_F(ResultsOutPage, ApplyThresholdsThroughTheConfirmation)
 // are no results.
 TEST_F(ResultsOutPage, ExportWaitsForAMeasuredValue)
 {
-    auto exportable = [this] { return Button(1056)->isEnabled() && page.ExportAction()->isEnabled(); };
-    EXPECT_FALSE(Button(1056)->isEnabled());
-    EXPECT_FALSE(page.ExportAction()->isEnabled());
+    auto enabled = [this] { return QList<bool>{Button(1056)->isEnabled(), page.ExportAction()->isEnabled()}; };
     page.OnPortButton();
     device->Receive(FrameBytes(0x25, 3000));
     page.OnTimerTick();
-    ASSERT_EQ(page.Results().Text(2, ResultCol::Sensitivity), "60");
-    EXPECT_FALSE(Button(1056)->isEnabled());
-    EXPECT_FALSE(page.ExportAction()->isEnabled());
+    ASSERT_EQ(page.Results().Text(2, ResultCol::Sensitivity), "60"); // names and defaults only
+    EXPECT_EQ(enabled(), QList<bool>({false, false}));
     ui.nextSavePath = dir.filePath("results.csv");
     page.OnExportResults();
     EXPECT_FALSE(QFile::exists(ui.nextSavePath));
-
     page.Results().SetText(2, ResultCol::Noise, "-3"); // measured, or typed in
-    EXPECT_TRUE(exportable());
+    EXPECT_EQ(enabled(), QList<bool>({true, true}));
     page.Results().SetText(2, ResultCol::Noise, "");
-    EXPECT_FALSE(Button(1056)->isEnabled());
-    EXPECT_FALSE(page.ExportAction()->isEnabled());
+    EXPECT_EQ(enabled(), QList<bool>({false, false}));
 }
 
 TEST_F(ResultsOutPage, CopyAndExportFromTheKeyboardAndTheMenu)
@@ -397,6 +392,7 @@ TEST_F(ResultsOutPage, CopyAndExportFromTheKeyboardAndTheMenu)
     ASSERT_NE(exportButton, nullptr);
     EXPECT_EQ(AccessibleText(exportButton), "导出结果…");
     QTest::mouseClick(exportButton, Qt::LeftButton);
+    EXPECT_EQ(ui.lastTitle, "导出结果");
     EXPECT_TRUE(ui.lastSuggestedName.endsWith(".csv"));
     EXPECT_TRUE(ui.warnings.isEmpty());
     const QString path = dir.filePath("results.csv");
