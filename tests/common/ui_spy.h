@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <functional>
-#include <utility>
 #include <QFileInfo>
 #include <QList>
 #include <QStringList>
@@ -33,8 +32,7 @@ public:
     QStringList questions;   // boxes with a choice: their texts, buttons and answers (the last button when none)
     QList<QStringList> questionButtons;
     QList<int> answers;
-    bool documentsFailLater = false; // the viewer starts, then gives up on FailOpenedDocuments()
-    QList<std::function<void()>> pendingFailures;
+    std::function<void()> failedLater; // what the last document's viewer runs should it give up
     // The header export's confirmation: what it showed, the answer, what happens while it is open.
     QList<HeaderExportReview> exportReviews;
     bool confirmExport = true;
@@ -80,18 +78,11 @@ public:
         lastTitle = title;
         return nextFolder;
     }
-    bool OpenDocument(const QString& path, std::function<void()> failedLater) override
+    bool OpenDocument(const QString& path, std::function<void()> failed) override
     {
         documents << path;
-        if (documentsFailLater && failedLater)
-            pendingFailures << failedLater;
-        return documentOpens || documentsFailLater;
-    }
-    void FailOpenedDocuments()
-    {
-        const auto failures = std::exchange(pendingFailures, {});
-        for (const auto& f : failures)
-            f();
+        failedLater = failed;
+        return documentOpens;
     }
 };
 
