@@ -97,6 +97,9 @@ QWidget* DialogPage::CreateStandardControl(const ControlEntry& ctl, QWidget* par
         w->setEditTriggers(QAbstractItemView::NoEditTriggers);
         w->setSelectionBehavior(QAbstractItemView::SelectRows);
         w->setSelectionMode(QAbstractItemView::SingleSelection);
+        // Tab and Shift+Tab leave the list for the next control, as everywhere else on the page;
+        // the arrow keys move between its cells.
+        w->setTabKeyNavigation(false);
         w->setWordWrap(false);
         w->horizontalHeader()->setHighlightSections(false);
         // Compact rows, the text height and a pixel, so that the eight rows of the debug page's

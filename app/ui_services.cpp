@@ -1,12 +1,18 @@
 #include "app/ui_services.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QUrl>
+#include <memory>
 
 #include "app/header_export_dialog.h"
 #include "app/threshold_review_dialog.h"
@@ -40,9 +46,29 @@ public:
         box.exec();
     }
 
-    QString PickOpenFile(QWidget* parent, const QString& filter) override
+    int AskWarning(QWidget* parent, const QString& text, const QStringList& buttons) override
     {
-        QFileDialog dialog(parent, QString(), QString(), filter);
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Morvek"), text, QMessageBox::NoButton, parent);
+        // A path in the text can be selected and copied by hand as well.
+        box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        QList<QAbstractButton*> added;
+        for (int i = 0; i < buttons.size(); ++i) {
+            const bool last = i == buttons.size() - 1;
+            QPushButton* b = box.addButton(buttons[i], last ? QMessageBox::RejectRole : QMessageBox::ActionRole);
+            if (i == 0)
+                box.setDefaultButton(b);
+            if (last)
+                box.setEscapeButton(b);
+            added << b;
+        }
+        box.exec();
+        const int chosen = static_cast<int>(added.indexOf(box.clickedButton()));
+        return chosen < 0 ? static_cast<int>(buttons.size()) - 1 : chosen;
+    }
+
+    QString PickOpenFile(QWidget* parent, const QString& title, const QString& filter) override
+    {
+        QFileDialog dialog(parent, title, QString(), filter);
         ConfigureOpenFileDialog(dialog);
         if (dialog.exec() != QDialog::Accepted)
             return {};
@@ -63,9 +89,10 @@ public:
         return QDir::toNativeSeparators(dialog.selectedFiles().first());
     }
 
-    QString PickSaveFile(QWidget* parent, const QString& filter, const QString& suggestedName) override
+    QString PickSaveFile(QWidget* parent, const QString& title, const QString& filter,
+                         const QString& suggestedName) override
     {
-        QFileDialog dialog(parent, QString(), suggestedName, filter);
+        QFileDialog dialog(parent, title, suggestedName, filter);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
         // As the open-file dialog: the toolkit's own, its entries shown by name.
@@ -97,9 +124,49 @@ public:
         return dialog.exec() == QDialog::Accepted;
     }
 
-    bool OpenDocument(const QString& path) override
+    bool OpenDocument(const QString& path, std::function<void()> failedLater) override
     {
-        return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+        const QString absolute = QFileInfo(path).absoluteFilePath();
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+        // The toolkit would hand the file to xdg-open and forget it, so that xdg-open finding no
+        // program for the type ("no method available", the state after installing without a PDF
+        // viewer) went unseen. It runs here instead, and how it ends is watched.
+        const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+        if (!opener.isEmpty())
+            return StartOpener(opener, absolute, std::move(failedLater));
+#else
+        (void)failedLater;
+#endif
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(absolute));
+    }
+
+private:
+    // xdg-open ends at once when a desktop's own opener takes the file, or stays while the viewer
+    // it started runs. It failed when it ends with another status than 0 soon after it started; a
+    // viewer that has been open for a while and is closed with an error status is not reported.
+    static bool StartOpener(const QString& opener, const QString& path, std::function<void()> failedLater)
+    {
+        constexpr qint64 kFailureWindowMs = 10000;
+        auto* process = new QProcess(QCoreApplication::instance());
+        process->setProgram(opener);
+        process->setArguments({path});
+        process->setProcessChannelMode(QProcess::ForwardedChannels);
+        process->setStandardInputFile(QProcess::nullDevice());
+        auto started = std::make_shared<QElapsedTimer>();
+        QObject::connect(process, &QProcess::finished, process,
+                         [process, started, failedLater](int code, QProcess::ExitStatus status) {
+                             const bool failed = status != QProcess::NormalExit || code != 0;
+                             if (failed && failedLater && started->elapsed() < kFailureWindowMs)
+                                 failedLater();
+                             process->deleteLater();
+                         });
+        started->start();
+        process->start();
+        if (!process->waitForStarted()) {
+            delete process;
+            return false;
+        }
+        return true;
     }
 };
 

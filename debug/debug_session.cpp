@@ -351,8 +351,13 @@ void DebugSession::KeyPressDetection(int tk)
 
 void DebugSession::AbortProcedure()
 {
-    if (m_procedure)
+    if (m_procedure) {
         m_procedure->OnAbortProcedure();
+        // While a lost port is awaited no tick runs: the step that follows an abort (the
+        // evaluation pass of a procedure that was under way) is taken at once.
+        if (m_lostPort)
+            m_procedure->StepProcedure();
+    }
     Wake();
 }
 

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstring>
 
+#include "app/file_problem.h"
 #include "debug/frame_receiver.h"
 
 const char kRecordingMagic[kRecordingMagicSize] = {'M', 'V', 'R', 'E', 'C', '\r', '\n', '\x1A'};
@@ -316,7 +317,7 @@ QString RecordingStatusMessage(RecordingStatus status, const QString& path, int 
 {
     switch (status) {
     case RecordingStatus::Ok: return {};
-    case RecordingStatus::OpenFailed: return QStringLiteral("无法打开录制文件：%1").arg(path);
+    case RecordingStatus::OpenFailed: return QStringLiteral("无法打开录制文件：%1\n%2").arg(path, FileOpenProblem(path));
     case RecordingStatus::NotRecording: return QStringLiteral("不是 Morvek 录制文件：%1").arg(path);
     case RecordingStatus::DamagedHeader: return QStringLiteral("录制文件的文件头已损坏：%1").arg(path);
     case RecordingStatus::FutureVersion:

@@ -1,7 +1,12 @@
 #include "debug/procedure_panel.h"
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QLineEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
@@ -36,8 +41,9 @@ enum : int {
 class PageProcedureView : public ProcedureView {
 public:
     PageProcedureView(QWidget* page, UiServices& services, ZCStatic* status, QProgressBar* progress,
-                      std::initializer_list<QWidget*> startControls)
-        : m_page(page), m_services(services), m_status(status), m_progress(progress), m_start(startControls)
+                      std::initializer_list<QWidget*> startControls, const bool& linkOpen)
+        : m_page(page), m_services(services), m_status(status), m_progress(progress), m_start(startControls),
+          m_linkOpen(linkOpen)
     {
     }
     void ShowStatus(ColorRef colour, const QString& text) override
@@ -49,9 +55,11 @@ public:
     }
     void SetStartControlsEnabled(bool enabled) override
     {
+        // An abort while the port is lost ends the procedure, but nothing can start before the
+        // port is open again.
         for (QWidget* w : m_start)
             if (w)
-                w->setEnabled(enabled);
+                w->setEnabled(enabled && m_linkOpen);
     }
     void SetProgressRange(int maximum) override
     {
@@ -77,6 +85,7 @@ private:
     ZCStatic* m_status;
     QProgressBar* m_progress;
     std::vector<QWidget*> m_start;
+    const bool& m_linkOpen;
 };
 
 } // namespace
@@ -99,8 +108,6 @@ ProcedurePanel::ProcedurePanel(DialogPage& page, UiServices& services, DebugSess
         m_editCell->hide();
     if (m_listResult) {
         m_listResult->setShowGrid(true);
-        // Tab leaves the table like any other control (arrows choose the cell, F2 edits it).
-        m_listResult->setTabKeyNavigation(false);
         SetUpResultTable(m_listResult); // twelve centred columns, eight empty rows
     }
     if (m_comboKey) {
@@ -120,7 +127,7 @@ ProcedurePanel::ProcedurePanel(DialogPage& page, UiServices& services, DebugSess
     m_cells = std::make_unique<ResultTableWidget>(m_listResult);
     m_view = std::make_unique<PageProcedureView>(
         &page, services, m_lblStatus, m_progress,
-        std::initializer_list<QWidget*>{m_btnStart, m_btnNoKey, m_btnKeyPress, m_comboKey});
+        std::initializer_list<QWidget*>{m_btnStart, m_btnNoKey, m_btnKeyPress, m_comboKey}, m_linkOpen);
     if (m_listResult && m_editCell)
         m_cellEditor = std::make_unique<CResultCellEditor>(m_listResult, m_editCell, *m_cells,
                                                            [this] { EvaluateResults(); });
@@ -142,13 +149,31 @@ ProcedurePanel::~ProcedurePanel() = default;
 
 ResultCells& ProcedurePanel::Cells() { return *m_cells; }
 
-void ProcedurePanel::SetLinkControlsEnabled(bool enabled)
+QString ProcedurePanel::PortLostText() { return QStringLiteral("[串口已断开] 检测已暂停"); }
+
+void ProcedurePanel::OnLinkChanged(DebugSession::LinkState state)
 {
+    m_linkOpen = state == DebugSession::LinkState::Open;
     for (QWidget* w : {static_cast<QWidget*>(m_btnStart), static_cast<QWidget*>(m_btnNoKey),
-                       static_cast<QWidget*>(m_btnKeyPress), static_cast<QWidget*>(m_comboKey),
-                       static_cast<QWidget*>(m_btnAbort)})
+                       static_cast<QWidget*>(m_btnKeyPress), static_cast<QWidget*>(m_comboKey)})
         if (w)
-            w->setEnabled(enabled);
+            w->setEnabled(m_linkOpen);
+    if (m_btnAbort)
+        m_btnAbort->setEnabled(state != DebugSession::LinkState::Closed);
+
+    const CDetectionProcedure* procedure = m_session.Procedure();
+    const CDetectionProcedure::Phase phase = procedure ? procedure->CurrentPhase() : CDetectionProcedure::Phase::None;
+    if (!m_lblStatus || phase == CDetectionProcedure::Phase::None)
+        return;
+    if (state == DebugSession::LinkState::Lost) {
+        m_view->ShowStatus(kStatusRed, PortLostText());
+    } else if (m_linkOpen && m_lblStatus->text() == PortLostText()) {
+        // Back: the countdown's text of the second it stands in, as the next tick would show it
+        // only at the second's end.
+        const int perSecond = 1000 / DebugSession::kTimerPeriodMs;
+        const int ticks = (procedure->TicksLeft() + perSecond - 1) / perSecond * perSecond;
+        m_view->ShowStatus(kStatusRed, CDetectionProcedure::CountdownText(phase, ticks));
+    }
 }
 
 int ProcedurePanel::ChosenKey() const { return m_comboKey ? m_comboKey->currentIndex() : 0; }
@@ -159,10 +184,44 @@ void ProcedurePanel::OnHelp()
     // documentation folder. Either way the page is left as it is.
     QStringList searched;
     const QString path = FindHelpDocument(&searched);
-    if (path.isEmpty())
+    if (path.isEmpty()) {
         m_services.ShowWarning(&m_page, HelpNotFoundText(searched));
-    else if (!m_services.OpenDocument(path))
-        m_services.ShowWarning(&m_page, HelpOpenFailedText(path));
+        return;
+    }
+    // A viewer that does not start, or gives up once started, ends in the box that says so.
+    const QPointer<QWidget> page(&m_page);
+    if (!m_services.OpenDocument(path, [this, page, path] {
+            if (page)
+                OnManualNotShown(path);
+        }))
+        OnManualNotShown(path);
+}
+
+void ProcedurePanel::OnManualNotShown(const QString& path)
+{
+    const QFileInfo file(path);
+    const QString absolute = QDir::toNativeSeparators(file.absoluteFilePath());
+    const QString folder = file.absolutePath();
+    auto copyPath = [absolute] {
+        if (QClipboard* clipboard = QGuiApplication::clipboard())
+            clipboard->setText(absolute);
+    };
+    const int choice = m_services.AskWarning(
+        &m_page, HelpOpenFailedText(absolute),
+        {QStringLiteral("打开所在文件夹"), QStringLiteral("复制路径"), QStringLiteral("关闭")});
+    if (choice == 1) {
+        copyPath();
+    } else if (choice == 0) {
+        // Without a program for folders either, the path is what is left to give.
+        const QPointer<QWidget> page(&m_page);
+        auto folderFailed = [this, page, folder, copyPath] {
+            copyPath();
+            if (page)
+                m_services.ShowWarning(&m_page, HelpFolderFailedText(folder));
+        };
+        if (!m_services.OpenDocument(folder, folderFailed))
+            folderFailed();
+    }
 }
 
 void ProcedurePanel::OnResultDblClk(int row, int col)

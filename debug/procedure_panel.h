@@ -9,8 +9,9 @@
 
 #include <memory>
 
+#include "debug/debug_session.h"
+
 class CResultCellEditor;
-class DebugSession;
 class DialogPage;
 class ProcedureView;
 class QComboBox;
@@ -33,8 +34,13 @@ public:
     ProcedureView& View() { return *m_view; }
     CResultCellEditor& CellEditor() { return *m_cellEditor; }
 
-    // The start controls and "终止操作", enabled while the link is open.
-    void SetLinkControlsEnabled(bool enabled);
+    // The link changed state. The start controls are enabled while it is open; "终止操作" also
+    // while a lost port is awaited, so that a detection standing still can be given up. A
+    // detection that stands still because the port was lost says so in the status line until
+    // the port is back.
+    void OnLinkChanged(DebugSession::LinkState state);
+    // The status line's text while a detection waits for its lost port.
+    static QString PortLostText();
     // The TK number chosen in the key list.
     int ChosenKey() const;
 
@@ -45,6 +51,10 @@ public:
     void EvaluateResults();
 
 private:
+    // The manual at path was found but no viewer showed it: the box that says so offers its
+    // folder and its path instead.
+    void OnManualNotShown(const QString& path);
+
     DialogPage& m_page;
     UiServices& m_services;
     DebugSession& m_session;
@@ -59,6 +69,7 @@ private:
     QTableWidget* m_listResult = nullptr; // 1030 results table
     QLineEdit* m_editCell = nullptr;      // 1031 in-place cell editor
     QPushButton* m_btnHelp = nullptr;     // 1054 "帮助"
+    bool m_linkOpen = false;              // the start controls may be enabled
 
     std::unique_ptr<ResultTableWidget> m_cells;
     std::unique_ptr<ProcedureView> m_view;

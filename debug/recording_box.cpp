@@ -50,7 +50,7 @@ void RecordingBox::OnToggle(bool on)
 bool RecordingBox::ChooseFolder()
 {
     const QString current = CLinkRecordingSession::SavedFolder();
-    const QString folder = m_services.PickFolder(&m_page, QStringLiteral("选择存放录制文件的文件夹"),
+    const QString folder = m_services.PickFolder(&m_page, QStringLiteral("选择录制文件夹"),
                                                  current.isEmpty() ? QDir::homePath() : current);
     if (folder.isEmpty())
         return false;

@@ -1,6 +1,7 @@
 #include "debug/result_export.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include "app/file_replacer.h"
 #include "debug/result_table.h"
@@ -15,11 +16,21 @@ QStringList HeaderRow()
     return row;
 }
 
+// A cell as a spreadsheet may take it: text that would start a formula gets an apostrophe first.
+QString SafeCell(const QString& text)
+{
+    static const QString kFormulaStart = QStringLiteral("=+-@\t\r");
+    static const QRegularExpression kNumber(QStringLiteral("^[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?$"));
+    if (text.isEmpty() || !kFormulaStart.contains(text.front()) || kNumber.match(text).hasMatch())
+        return text;
+    return QLatin1Char('\'') + text;
+}
+
 QStringList CellRow(const ResultCells& cells, int row)
 {
     QStringList out;
     for (int col = 0; col < kResultColumnCount; ++col)
-        out << cells.Text(row, col);
+        out << SafeCell(cells.Text(row, col));
     return out;
 }
 
@@ -56,6 +67,17 @@ QList<int> RowsWithContent(const ResultCells& cells)
                 break;
             }
     return rows;
+}
+
+bool HasMeasuredValue(const ResultCells& cells)
+{
+    static const int kFigures[] = {ResultCol::NoKey, ResultCol::Pressed, ResultCol::Noise, ResultCol::Delta,
+                                   ResultCol::Snr,   ResultCol::Threshold, ResultCol::Reliability};
+    for (int row = 0; row < cells.RowCount(); ++row)
+        for (int col : kFigures)
+            if (!cells.Text(row, col).trimmed().isEmpty())
+                return true;
+    return false;
 }
 
 QString ResultsAsTsv(const ResultCells& cells, const QList<int>& rows)

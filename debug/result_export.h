@@ -13,6 +13,10 @@ class ResultCells;
 // Rows worth taking out when the user chose none: every row with at least one non-empty cell.
 QList<int> RowsWithContent(const ResultCells& cells);
 
+// Whether any row holds a figure of a measurement: a measured or a derived one (columns 1, 2, 3,
+// 6, 7, 10, 11), taken or typed in. Key names and the settings' defaults alone are not results.
+bool HasMeasuredValue(const ResultCells& cells);
+
 // The header row and the given rows, cells separated by tabs, rows ended by a line feed. A cell
 // holding a tab, a line break or a double quote is put in double quotes with its quotes
 // doubled, as spreadsheets read pasted text.
@@ -25,6 +29,10 @@ struct ResultExportInfo {
     QString keys;           // the key set, e.g. "TK0 TK2 TK5"; empty: no key reported
 };
 
+// A cell whose text is not a number and begins with "=", "+", "-", "@", a tab or a carriage
+// return would run as a formula in a spreadsheet: both the clipboard text and the CSV file write
+// it after an apostrophe. Numbers, negative ones included, stay as they are.
+//
 // The CSV file: UTF-8 with a byte-order mark, lines ended by CR LF, fields quoted as RFC 4180
 // says (a field holding a comma, a double quote or a line break is put in double quotes with its
 // quotes doubled). First a block with the date and time, the port number and the key set, an

@@ -35,11 +35,16 @@ constexpr int kResultColumnCount = 12;
 constexpr int kResultInitialRows = 8;
 
 struct ResultColumn {
-    const char* header; // UTF-8
-    int width;          // pixels
+    const char* header;  // UTF-8
+    int width;           // pixels
+    const char* meaning; // UTF-8, what the column holds (the header's tooltip)
 };
 // The twelve columns in order, all with centred text.
 extern const ResultColumn kResultColumns[kResultColumnCount];
+
+// The tooltip of a column's header, which assistive technology reads as its description: the
+// whole caption (the header elides it where the column is too narrow) and what the column means.
+QString ResultColumnTip(int col);
 
 class ResultCells {
 public:
@@ -90,8 +95,8 @@ private:
     QTableWidget* m_table;
 };
 
-// Gives a table widget the twelve centred columns with their headers and widths and eight empty
-// rows.
+// Gives a table widget the twelve centred columns with their headers, tips and widths and eight
+// empty rows. A caption wider than its column ends in "…".
 void SetUpResultTable(QTableWidget* table);
 
 // Labels rows 0..K-1 with their keys ("TK" and the slot's channel), puts the default settings

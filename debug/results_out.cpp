@@ -76,6 +76,11 @@ void ResultsOut::UpdateActions()
         m_btnApplyThresholds->setEnabled(apply);
     if (m_actApplyThresholds)
         m_actApplyThresholds->setEnabled(apply);
+    const bool exportable = HasMeasuredValue(m_cells);
+    if (m_btnExportResults && m_btnExportResults->isEnabled() != exportable)
+        m_btnExportResults->setEnabled(exportable);
+    if (m_actExport)
+        m_actExport->setEnabled(exportable);
 }
 
 void ResultsOut::OnApplyThresholds()
@@ -120,8 +125,12 @@ void ResultsOut::OnCopyResults()
 
 void ResultsOut::OnExportResults()
 {
+    UpdateActions();
+    if (!HasMeasuredValue(m_cells))
+        return;
     const QDateTime now = QDateTime::currentDateTime();
-    const QString path = m_services.PickSaveFile(&m_page, QStringLiteral("CSV 文件 (*.csv);;所有文件 (*)"),
+    const QString path = m_services.PickSaveFile(&m_page, QStringLiteral("导出结果"),
+                                                 QStringLiteral("CSV 文件 (*.csv);;所有文件 (*)"),
                                                  SuggestedResultFileName(now));
     if (path.isEmpty())
         return;

@@ -31,7 +31,8 @@ public:
     void OnApplyThresholds();
     void OnExportResults();
     void OnCopyResults();
-    // Enables "应用阈值到参数页" while a row holds a number in column 10.
+    // Enables "应用阈值到参数页" while a row holds a number in column 10, and "导出结果…" while
+    // the table holds a measured value.
     void UpdateActions();
 
     QAction* CopyAction() const { return m_actCopy; }

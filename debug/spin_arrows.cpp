@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QToolButton>
+#include <utility>
 
 CSpinArrows::CSpinArrows(QWidget* parent) : QWidget(parent), m_up(new QToolButton(this)), m_down(new QToolButton(this))
 {
@@ -19,6 +20,14 @@ CSpinArrows::CSpinArrows(QWidget* parent) : QWidget(parent), m_up(new QToolButto
         p.button->setAccessibleName(QString::fromUtf8(p.name));
         const int delta = p.delta;
         connect(p.button, &QToolButton::clicked, this, [this, delta] { emit DeltaPos(delta); });
+    }
+}
+
+void CSpinArrows::SetStepTips(const QString& pair, const QString& up, const QString& down)
+{
+    for (const auto& [w, tip] : {std::pair<QWidget*, QString>{this, pair}, {m_up, up}, {m_down, down}}) {
+        w->setToolTip(tip);
+        w->setAccessibleDescription(tip);
     }
 }
 

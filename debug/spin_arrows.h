@@ -16,6 +16,10 @@ public:
     QToolButton* UpButton() const { return m_up; }
     QToolButton* DownButton() const { return m_down; }
 
+    // What the pair and each arrow change, as tooltips that assistive technology reads as their
+    // descriptions too.
+    void SetStepTips(const QString& pair, const QString& up, const QString& down);
+
 signals:
     // delta: -1 up, +1 down.
     void DeltaPos(int delta);

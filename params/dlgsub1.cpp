@@ -331,7 +331,7 @@ void DlgSub1::SetStatus(const QString& text)
 
 void DlgSub1::OnExportHeader()
 {
-    const QString path = m_services->PickOpenFile(this, HeaderFileFilter());
+    const QString path = m_services->PickOpenFile(this, QStringLiteral("导出头文件"), HeaderFileFilter());
     if (path.isEmpty())
         return;
     // A refused file, a failed write or a header without any of the macros leaves the file and
@@ -366,7 +366,7 @@ void DlgSub1::OnExportHeader()
 
 void DlgSub1::OnImportHeader()
 {
-    const QString path = m_services->PickOpenFile(this, HeaderFileFilter());
+    const QString path = m_services->PickOpenFile(this, QStringLiteral("导入头文件"), HeaderFileFilter());
     if (path.isEmpty())
         return;
     // A file that gives none of the macros a value (the wrong file, or one with carriage

@@ -1,5 +1,6 @@
 #include "params/header_codec.h"
 
+#include "app/file_problem.h"
 #include "app/file_replacer.h"
 
 #include <QFile>
@@ -368,8 +369,12 @@ QString HeaderErrorMessage(HeaderFileError error, const QString& path, const QSt
 {
     switch (error) {
     case HeaderFileError::None: return {};
-    case HeaderFileError::NotCfgPath: return QStringLiteral("File Error: ") + path;
-    case HeaderFileError::OpenFailed: return QStringLiteral("Open file failed: ") + path;
+    // The first line as it always was; the second says why.
+    case HeaderFileError::NotCfgPath:
+        return QStringLiteral("File Error: ") + path + QStringLiteral("\n文件路径中必须含有“cfg”或“CFG”。");
+    case HeaderFileError::OpenFailed:
+        return QStringLiteral("Open file failed: ") + path + QLatin1Char('\n') +
+               (reason.isEmpty() ? FileOpenProblem(path) : reason);
     case HeaderFileError::WriteFailed:
         return QStringLiteral("Write file failed: ") + path + (reason.isEmpty() ? QString() : QLatin1Char('\n') + reason);
     case HeaderFileError::NoMacros: return QStringLiteral("文件中未找到任何参数宏：") + path;
@@ -471,7 +476,9 @@ HeaderFileError WriteHeaderExport(const QString& path, const HeaderExportPlan& p
     const int macros = static_cast<int>(std::count(written.begin(), written.end(), true));
     switch ((writer ? *writer : DefaultFileReplacer()).Replace(path, plan.edit.text, &report->reason)) {
     case FileReplacer::Outcome::Replaced: report->macrosWritten = macros; return HeaderFileError::None;
-    case FileReplacer::Outcome::NotWritable: return HeaderFileError::OpenFailed;
+    case FileReplacer::Outcome::NotWritable:
+        report->reason = QStringLiteral("文件所在的文件夹不允许创建新文件（写入时需要）：") + report->reason;
+        return HeaderFileError::OpenFailed;
     case FileReplacer::Outcome::Failed: break;
     }
     return HeaderFileError::WriteFailed;

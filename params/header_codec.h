@@ -112,8 +112,8 @@ void ApplyValues(const HeaderValues& values, TouchParamSet& params);
 // File side of the codec, shared by the page and the command-line tool.
 enum class HeaderFileError {
     None,
-    NotCfgPath,   // "File Error: " + path
-    OpenFailed,   // "Open file failed: " + path
+    NotCfgPath,   // "File Error: " + path, then the rule on a line of its own
+    OpenFailed,   // "Open file failed: " + path, then why on a line of its own
     WriteFailed,  // "Write file failed: " + path + the system's reason
     NoMacros,     // "文件中未找到任何参数宏：" + path
     Changed,      // "文件在确认期间已被修改，未写入：" + path
@@ -123,8 +123,8 @@ class FileReplacer;
 
 // The path (folders included) must contain "CFG" or "cfg".
 bool IsCfgPath(const QString& path);
-// The message shown for an error, with the path (and, for a failed write, the system's reason
-// on a line of its own).
+// The message shown for an error, with the path; a refused path or file and a failed write say
+// why on a line of their own (reason, or for a file that cannot be opened what its state shows).
 QString HeaderErrorMessage(HeaderFileError error, const QString& path, const QString& reason = {});
 
 // What an export did beyond its result.

@@ -17,6 +17,7 @@ public:
     QStringList documents;   // documents the page asked the shell to open
     QString nextPath;        // what the file dialog returns (empty: cancelled)
     QString lastFilter;      // the filter the file dialog was given
+    QString lastTitle;       // the title the last file dialog was given
     QString nextFolder;      // what the folder dialog returns (empty: cancelled)
     int folderPicks = 0;     // times the folder dialog was shown
     bool documentOpens = false;
@@ -28,6 +29,10 @@ public:
     bool tickKeys = true;    // the state "同时勾选这些键位" is left in
 
     QStringList notes;       // texts of the information boxes shown
+    QStringList questions;   // boxes with a choice: their texts, buttons and answers (the last button when none)
+    QList<QStringList> questionButtons;
+    QList<int> answers;
+    std::function<void()> failedLater; // what the last document's viewer runs should it give up
     // The header export's confirmation: what it showed, the answer, what happens while it is open.
     QList<HeaderExportReview> exportReviews;
     bool confirmExport = true;
@@ -42,8 +47,15 @@ public:
             whileExportShown();
         return confirmExport;
     }
-    QString PickSaveFile(QWidget*, const QString& filter, const QString& suggestedName) override
+    int AskWarning(QWidget*, const QString& text, const QStringList& buttons) override
     {
+        questions << text;
+        questionButtons << buttons;
+        return answers.isEmpty() ? static_cast<int>(buttons.size()) - 1 : answers.takeFirst();
+    }
+    QString PickSaveFile(QWidget*, const QString& title, const QString& filter, const QString& suggestedName) override
+    {
+        lastTitle = title;
         lastFilter = filter;
         lastSuggestedName = suggestedName;
         return nextSavePath;
@@ -54,19 +66,22 @@ public:
         review.tickKeys = tickKeys;
         return confirmThresholds;
     }
-    QString PickOpenFile(QWidget*, const QString& filter) override
+    QString PickOpenFile(QWidget*, const QString& title, const QString& filter) override
     {
+        lastTitle = title;
         lastFilter = filter;
         return nextPath;
     }
-    QString PickFolder(QWidget*, const QString&, const QString&) override
+    QString PickFolder(QWidget*, const QString& title, const QString&) override
     {
         ++folderPicks;
+        lastTitle = title;
         return nextFolder;
     }
-    bool OpenDocument(const QString& path) override
+    bool OpenDocument(const QString& path, std::function<void()> failed) override
     {
         documents << path;
+        failedLater = failed;
         return documentOpens;
     }
 };

@@ -4,11 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QAccessible>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QImage>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -25,6 +30,7 @@
 #include "debug/frame_receiver.h"
 #include "debug/help_manual.h"
 #include "debug/procedure.h"
+#include "debug/procedure_panel.h"
 #include "debug/result_table.h"
 #include "tests/debug/fake_serial.h"
 #include "tests/debug/gtest_wait.h"
@@ -127,6 +133,48 @@ TEST_F(DetectionPage, ResultsListColumns)
     EXPECT_EQ(list->item(2, ResultCol::Sensitivity)->textAlignment(), int(Qt::AlignCenter));
 }
 
+// A caption wider than its column ends in "…" within the column instead of losing both its ends;
+// every header's tooltip, read by assistive technology as the header's description, gives the
+// whole caption and what the column means.
+TEST_F(DetectionPage, NarrowHeadersAreElidedAndExplained)
+{
+    page.resize(page.sizeHint());
+    page.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
+    auto* list = Ctl<QTableWidget>(1030);
+    const int col = ResultCol::Crosstalk;
+    QTableWidgetItem* item = list->horizontalHeaderItem(col);
+    const QString caption = item->text();
+    // The caption's ink at a column width: the header drawn with it less the header without it.
+    auto ink = [&](int width) {
+        list->setColumnWidth(col, width);
+        const QImage with = list->horizontalHeader()->grab().toImage();
+        item->setText(QString());
+        const QImage without = list->horizontalHeader()->grab().toImage();
+        item->setText(caption);
+        QRect box;
+        for (int y = 0; y < with.height(); ++y)
+            for (int x = 0; x < with.width(); ++x)
+                box |= with.pixel(x, y) != without.pixel(x, y) ? QRect(x, y, 1, 1) : QRect();
+        return with.copy(box);
+    };
+    // In its 80 pixels it starts as it does in full, and ends sooner.
+    const QImage elided = ink(80);
+    const QImage whole = ink(400);
+    ASSERT_LT(elided.width(), whole.width());
+    const QRect start(0, 0, elided.width() / 3, elided.height());
+    EXPECT_EQ(elided.copy(start), whole.copy(start));
+
+    const QString tip = list->model()->headerData(col, Qt::Horizontal, Qt::ToolTipRole).toString();
+    EXPECT_TRUE(tip.startsWith(caption + QString::fromUtf8("：输入值"))) << tip.toStdString();
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(list);
+    QString described;
+    for (int i = 0; i < table->childCount(); ++i)
+        if (table->child(i)->role() == QAccessible::ColumnHeader && table->child(i)->text(QAccessible::Name) == caption)
+            described = table->child(i)->text(QAccessible::Description);
+    EXPECT_EQ(described, tip);
+}
+
 TEST_F(DetectionPage, AutomaticFlowThroughTheButtons)
 {
     Open();
@@ -215,6 +263,32 @@ TEST_F(DetectionPage, ClosingTheLinkFreezesTheProcedureAndReopeningResumesIt)
     EXPECT_EQ(page.Procedure().TicksLeft(), left - 1);
 }
 
+// A port lost during a detection: the procedure stands still and the status line says so.
+// "终止操作" stays usable: it aborts as with the port open (the evaluation pass runs once), and
+// nothing starts before the port is back.
+TEST_F(DetectionPage, APortLostDuringADetectionCanBeAborted)
+{
+    bool present = false;
+    page.SetPortProbe([&](int) { return present; });
+    Open();
+    Tick(0x03); // TK0 and TK1; TK1's row holds figures and a stale delta
+    for (const auto& [col, text] : {std::pair{ResultCol::NoKey, "1000"}, {ResultCol::Pressed, "700"},
+                                    {ResultCol::Noise, "-12"}, {ResultCol::Delta, "999"}})
+        page.Results().SetText(1, col, text);
+    QTest::mouseClick(Button(1028), Qt::LeftButton);
+    Tick(0x03);
+    device->Vanish();
+    EXPECT_EQ(Status()->text(), ProcedurePanel::PortLostText());
+    QTest::mouseClick(Button(1052), Qt::LeftButton);
+    EXPECT_EQ(Status()->text(), "操作已终止！");
+    EXPECT_EQ(page.Procedure().CurrentPhase(), Phase::None);
+    EXPECT_EQ(Result(1, ResultCol::Delta), "300");
+    EXPECT_TRUE(StartControlsDisabled());
+    present = true;
+    page.OnReconnectTick();
+    EXPECT_TRUE(StartControlsEnabled());
+}
+
 TEST_F(DetectionPage, AHiddenPageKeepsRunningOnItsTimer)
 {
     page.show();
@@ -264,11 +338,27 @@ TEST_F(DetectionPage, HelpOpensTheManualOrSaysWhereItLooked)
     EXPECT_EQ(ui.documents[0], QString::fromUtf8("说明文档/Morvek使用说明.pdf"));
     EXPECT_TRUE(ui.warnings.isEmpty());
 
-    // The viewer does not start: said so, with the file's path.
+    // No viewer starts, or one gives up after it started (xdg-open without a PDF viewer): a box
+    // gives the manual's whole path and offers its folder or the path on the clipboard.
+    const QString absolute = QDir::toNativeSeparators(QFileInfo(manual).absoluteFilePath());
+    const QString folder = QFileInfo(manual).absolutePath();
     ui.documentOpens = false;
+    ui.answers = {1}; // "复制路径"
     QTest::mouseClick(Button(1054), Qt::LeftButton);
+    ASSERT_EQ(ui.questions.size(), 1);
+    EXPECT_TRUE(ui.questions[0].contains(absolute)) << ui.questions[0].toStdString();
+    EXPECT_EQ(ui.questionButtons[0], QStringList({"打开所在文件夹", "复制路径", "关闭"}));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), absolute);
+
+    ui.documentOpens = true; // started, the viewer gives up later
+    ui.answers = {0};        // "打开所在文件夹", which gives up as well
+    QTest::mouseClick(Button(1054), Qt::LeftButton);
+    ui.failedLater();
+    ASSERT_EQ(ui.questions.size(), 2);
+    EXPECT_EQ(QFileInfo(ui.documents.last()).absoluteFilePath(), QFileInfo(folder).absoluteFilePath());
+    ui.failedLater();
     ASSERT_EQ(ui.warnings.size(), 1);
-    EXPECT_TRUE(ui.warnings[0].contains(QString::fromUtf8("Morvek使用说明.pdf")));
+    EXPECT_TRUE(ui.warnings[0].contains(QDir::toNativeSeparators(folder))) << ui.warnings[0].toStdString();
     EXPECT_EQ(Status()->text(), status);
 }
 

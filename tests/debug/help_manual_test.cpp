@@ -5,8 +5,12 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSet>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTextDocument>
 
 #include "debug/help_manual.h"
 
@@ -39,6 +43,39 @@ TEST(HelpManual, TheManualSourceRendersToAPdfWithChineseFontsEmbedded)
     EXPECT_GE(bytes.count("/Subtype /Image"), 5);
     // A CJK face carries the Chinese text (Noto on Linux, YaHei or SimSun on Windows).
     EXPECT_TRUE(bytes.contains("CJK") || bytes.contains("YaHei") || bytes.contains("SimSun"));
+}
+
+// The built manual's text layer (what search, copy and pdftotext read) holds the text written in
+// the source: each character as written (no radical standing in for the ideograph that shares its
+// glyph, no digit left out), and a sample of whole sentences.
+TEST(HelpManual, TheBuiltManualsTextReadsAsItsSource)
+{
+    const QString sourceDir = qEnvironmentVariable("MORVEK_SOURCE_DIR");
+    const QString binaryDir = qEnvironmentVariable("MORVEK_BINARY_DIR");
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (sourceDir.isEmpty() || binaryDir.isEmpty() || pdftotext.isEmpty())
+        GTEST_SKIP() << "MORVEK_SOURCE_DIR, MORVEK_BINARY_DIR or pdftotext (scripts/setup installs it) missing";
+    QProcess extract;
+    extract.start(pdftotext, {QStringLiteral("-enc"), QStringLiteral("UTF-8"),
+                              QDir(binaryDir).filePath(QString::fromUtf8("说明文档/Morvek使用说明.pdf")), QStringLiteral("-")});
+    ASSERT_TRUE(extract.waitForFinished(60000));
+    ASSERT_EQ(extract.exitCode(), 0) << extract.readAllStandardError().toStdString();
+    QString extracted = QString::fromUtf8(extract.readAllStandardOutput());
+    QTextDocument doc;
+    doc.setHtml(QString::fromUtf8(ReadAll(QDir(sourceDir).filePath(QString::fromUtf8("docs/manual/Morvek使用说明.html")))));
+    QString written = doc.toPlainText();
+
+    // Line and page breaks fall elsewhere than in the source: compared without white space (and
+    // the pictures' places in the source).
+    static const QRegularExpression space(QStringLiteral("[\\s\\x{FFFC}]+"));
+    extracted.remove(space);
+    written.remove(space);
+    for (const QChar c : extracted)
+        ASSERT_TRUE(written.contains(c)) << "not in the source: " << QString(c).toStdString();
+    const QStringList sentences = written.split(QString::fromUtf8("。"), Qt::SkipEmptyParts);
+    ASSERT_GT(sentences.size(), 140);
+    for (int i = 0; i < sentences.size(); i += 7)
+        EXPECT_TRUE(extracted.contains(sentences[i])) << sentences[i].toStdString();
 }
 
 TEST(HelpManual, FailuresAreReportedAndLeaveNoPartialFile)

@@ -95,6 +95,7 @@ TEST_F(RecordPageTest, RecordsEveryByteOfEachOpeningIntoItsOwnFile)
     Record()->click();
     EXPECT_TRUE(Record()->isChecked());
     EXPECT_EQ(ui.folderPicks, 1);
+    EXPECT_EQ(ui.lastTitle, "选择录制文件夹");
     EXPECT_EQ(CLinkRecordingSession::SavedFolder(), folder.path());
     EXPECT_FALSE(page->Recording().IsRecording()) << "the port is closed";
 

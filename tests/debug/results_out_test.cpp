@@ -155,6 +155,19 @@ TEST(ResultExport, CsvAndClipboardTexts)
     EXPECT_EQ(SuggestedResultFileName(info.when), "检测结果_20240701_093005.csv");
 }
 
+// A text cell a spreadsheet would run as a formula goes out after an apostrophe, to the file and to
+// the clipboard; numbers (signed ones too) and other texts go out as they are.
+TEST(ResultExport, FormulaLikeTextCellsGetAnApostrophe)
+{
+    ResultTable cells(1);
+    SetRow(cells, 0, {"TK0", "=1+2", "+5", "-12", "@SUM(A1:A2)", "-x", "\tcmd", "\rcmd", "-1.5e3", "+", "检测异常", ".5"});
+    const QString csv = QString::fromUtf8(ResultsAsCsv(cells, {0}, {QDateTime(QDate(2024, 7, 1), QTime()), 1, "TK0"}));
+    EXPECT_TRUE(csv.endsWith("\r\nTK0,'=1+2,+5,-12,'@SUM(A1:A2),'-x,'\tcmd,\"'\rcmd\",-1.5e3,'+,检测异常,.5\r\n"))
+        << csv.toStdString();
+    EXPECT_EQ(ResultsAsTsv(cells, {0}).section('\n', 1),
+              "TK0\t'=1+2\t+5\t-12\t'@SUM(A1:A2)\t'-x\t\"'\tcmd\"\t\"'\rcmd\"\t-1.5e3\t'+\t检测异常\t.5\n");
+}
+
 QByteArray Read(const QString& path)
 {
     QFile f(path);
@@ -324,6 +337,25 @@ TEST_F(ResultsOutPage, ApplyThresholdsThroughTheConfirmation)
     page.SetThresholdTarget(nullptr);
 }
 
+// "导出结果…" waits for a figure of a measurement: the key names and the settings' defaults alone
+// are no results.
+TEST_F(ResultsOutPage, ExportWaitsForAMeasuredValue)
+{
+    auto enabled = [this] { return QList<bool>{Button(1056)->isEnabled(), page.ExportAction()->isEnabled()}; };
+    page.OnPortButton();
+    device->Receive(FrameBytes(0x25, 3000));
+    page.OnTimerTick();
+    ASSERT_EQ(page.Results().Text(2, ResultCol::Sensitivity), "60"); // names and defaults only
+    EXPECT_EQ(enabled(), QList<bool>({false, false}));
+    ui.nextSavePath = dir.filePath("results.csv");
+    page.OnExportResults();
+    EXPECT_FALSE(QFile::exists(ui.nextSavePath));
+    page.Results().SetText(2, ResultCol::Noise, "-3"); // measured, or typed in
+    EXPECT_EQ(enabled(), QList<bool>({true, true}));
+    page.Results().SetText(2, ResultCol::Noise, "");
+    EXPECT_EQ(enabled(), QList<bool>({false, false}));
+}
+
 TEST_F(ResultsOutPage, CopyAndExportFromTheKeyboardAndTheMenu)
 {
     page.resize(page.sizeHint());
@@ -360,6 +392,7 @@ TEST_F(ResultsOutPage, CopyAndExportFromTheKeyboardAndTheMenu)
     ASSERT_NE(exportButton, nullptr);
     EXPECT_EQ(AccessibleText(exportButton), "导出结果…");
     QTest::mouseClick(exportButton, Qt::LeftButton);
+    EXPECT_EQ(ui.lastTitle, "导出结果");
     EXPECT_TRUE(ui.lastSuggestedName.endsWith(".csv"));
     EXPECT_TRUE(ui.warnings.isEmpty());
     const QString path = dir.filePath("results.csv");

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -24,6 +25,7 @@
 #include "params/failing_writer.h"
 #include "params/header_codec.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -468,6 +470,39 @@ TEST_F(PageTest, ImportSetsControlsAndKeepsLowPowerChecks)
     EXPECT_EQ(v[FindParamMacro("T_GOTOLOWPOWERMODE_C_Init_DF")], 449);
 }
 
+// The sample headers shipped with the program give every macro a value the page can show; an
+// export of the same values writes nothing, and a changed value rewrites its line alone.
+TEST_F(PageTest, TheSampleHeadersImportAndExportCleanly)
+{
+    const QDir examples(QDir(qEnvironmentVariable("MORVEK_SOURCE_DIR")).filePath(QStringLiteral("docs/examples")));
+    for (const char* name : {"morvek_example_cfg.h", "morvek_example_cfg.ash"}) {
+        SCOPED_TRACE(name);
+        const QByteArray original = ReadFile(examples.filePath(QString::fromLatin1(name)));
+        ASSERT_FALSE(original.isEmpty());
+        const HeaderValues values = HeaderCodec::Import(original);
+        EXPECT_TRUE(std::all_of(values.begin(), values.end(), [](const auto& v) { return v.has_value(); }));
+        const QString copy = HeaderPath(QString::fromLatin1(name));
+        ASSERT_TRUE(WriteFile(copy, original));
+        ui.nextPath = copy;
+        ui.notes.clear();
+        page->OnImportHeader();
+        EXPECT_EQ(ui.lastTitle, "导入头文件");
+        EXPECT_EQ(RecordValues(page->Params()), values);
+        for (int id : {1059, 1060, 1057, 1058, 1055, 1056, 1061, 1062, 1063, 1064, 1080, 1078})
+            EXPECT_GE(Combo(id)->currentIndex(), 0) << id;
+
+        page->OnExportHeader();
+        EXPECT_EQ(ui.lastTitle, "导出头文件");
+        EXPECT_EQ(ui.notes.size(), 1);
+        EXPECT_EQ(ReadFile(copy), original);
+        page->ApplyThresholds({{0, 77}}, false);
+        page->OnExportHeader();
+        ASSERT_EQ(ui.exportReviews.size(), 1);
+        EXPECT_EQ(ui.exportReviews.takeLast().changes.size(), 1u);
+        EXPECT_EQ(HeaderCodec::Import(ReadFile(copy))[15], 77);
+    }
+}
+
 TEST_F(PageTest, FileErrorsLeaveRecordAndFileAlone)
 {
     const TouchParamSet before = page->Params();
@@ -482,7 +517,8 @@ TEST_F(PageTest, FileErrorsLeaveRecordAndFileAlone)
     ui.nextPath = plain;
     page->OnImportHeader();
     page->OnExportHeader();
-    EXPECT_EQ(ui.warnings, QStringList({"File Error: " + plain, "File Error: " + plain}));
+    const QString notCfg = "File Error: " + plain + "\n文件路径中必须含有“cfg”或“CFG”。";
+    EXPECT_EQ(ui.warnings, QStringList({notCfg, notCfg}));
     EXPECT_EQ(ReadFile(plain), "#define TKLib_TOUCH_NUM 3\n");
 
     ui.warnings.clear();
@@ -490,7 +526,8 @@ TEST_F(PageTest, FileErrorsLeaveRecordAndFileAlone)
     ui.nextPath = missing;
     page->OnImportHeader();
     page->OnExportHeader();
-    EXPECT_EQ(ui.warnings, QStringList({"Open file failed: " + missing, "Open file failed: " + missing}));
+    const QString notThere = "Open file failed: " + missing + "\n文件不存在。";
+    EXPECT_EQ(ui.warnings, QStringList({notThere, notThere}));
     EXPECT_FALSE(QFile::exists(missing));
 
     ui.warnings.clear();
@@ -499,7 +536,7 @@ TEST_F(PageTest, FileErrorsLeaveRecordAndFileAlone)
     ASSERT_TRUE(QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
     ui.nextPath = readOnly;
     page->OnExportHeader();
-    EXPECT_EQ(ui.warnings, QStringList({"Open file failed: " + readOnly}));
+    EXPECT_EQ(ui.warnings, QStringList({"Open file failed: " + readOnly + "\n文件为只读，未被改动。"}));
     EXPECT_EQ(ReadFile(readOnly), "#define TKLib_TOUCH_NUM 3\n");
     // Reading a read-only header is fine.
     ui.warnings.clear();

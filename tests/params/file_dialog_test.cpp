@@ -90,7 +90,7 @@ TEST(FileDialog, FilterNamesAndATypedMissingFileReachThePage)
     user.start();
 
     page.OnExportHeader();
-    const std::string failed = ("Open file failed: " + missing).toStdString();
+    const std::string failed = ("Open file failed: " + missing + "\n文件不存在。").toStdString();
     EXPECT_EQ(shownFilters.join(QLatin1Char('|')).toStdString(), "Source File (*.ash;*.h)|All Files (*.*)");
     ASSERT_EQ(patterns.size(), 2);
     EXPECT_EQ(patterns[0].join(QLatin1Char(' ')).toStdString(), "*cfg.ash *cfg.h");

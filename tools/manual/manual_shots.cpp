@@ -29,10 +29,10 @@ public:
     void ShowWarning(QWidget*, const QString&) override {}
     void ShowInformation(QWidget*, const QString&) override {}
     bool ConfirmHeaderExport(QWidget*, const HeaderExportReview&) override { return false; }
-    QString PickOpenFile(QWidget*, const QString&) override { return {}; }
-    QString PickSaveFile(QWidget*, const QString&, const QString&) override { return {}; }
+    QString PickOpenFile(QWidget*, const QString&, const QString&) override { return {}; }
+    QString PickSaveFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     bool ConfirmThresholds(QWidget*, ThresholdReview&) override { return false; }
-    bool OpenDocument(const QString&) override { return false; }
+    bool OpenDocument(const QString&, std::function<void()>) override { return false; }
 };
 
 using Phase = CDetectionProcedure::Phase;

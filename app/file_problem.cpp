@@ -1,0 +1,23 @@
+#include "app/file_problem.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+QString FileOpenProblem(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("文件不存在。");
+    if (info.isDir())
+        return QStringLiteral("这是一个文件夹，不是文件。");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("没有读取该文件的权限。");
+    file.close();
+    const QFileDevice::Permissions anyWrite = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    if (!(info.permissions() & anyWrite))
+        return QStringLiteral("文件为只读，未被改动。");
+    if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
+        return QStringLiteral("没有写入该文件的权限，未被改动。");
+    return QStringLiteral("读取文件时出错。");
+}
