@@ -11,7 +11,6 @@
 #include "chart/chart_cursor.h"
 #include "debug/help_manual.h"
 #include "debug/mscomm.h"
-#include "debug/live_charts.h"
 #include "debug/live_view.h"
 #include "debug/procedure_panel.h"
 #include "debug/recording_box.h"
@@ -22,10 +21,6 @@ namespace {
 
 enum : int {
     kIdPortButton = 1024,
-    kIdSpinSample = 1013,
-    kIdSpinBaseline = 1014,
-    kIdSpinDiff = 1015,
-    kIdSpinTime = 1016,
     kIdResultList = 1030,
     kIdPause = 1058,
     kIdHealth = 1119,
@@ -76,7 +71,6 @@ DlgSub2::DlgSub2(QWidget* parent, UiServices* services)
     m_session->AttachProcedure(m_panel->Cells(), m_panel->View());
 
     m_view = std::make_unique<LiveView>(*this, m_session->Live(), m_panel->Cells());
-    DescribeSpinButtons();
     connect(m_view.get(), &LiveView::ShownSlotsChanged, m_session.get(), &DebugSession::Wake);
     m_session->SetRefresh([this] { return m_view->Refresh(); });
     if (auto* results = controlAs<QTableWidget>(kIdResultList))
@@ -116,28 +110,6 @@ void DlgSub2::OnLinkChanged(DebugSession::LinkState state, int port)
     m_panel->OnLinkChanged(state);
     if (state == DebugSession::LinkState::Closed && m_lblHealth)
         m_lblHealth->setText(QString());
-}
-
-void DlgSub2::DescribeSpinButtons()
-{
-    const int vertical = LiveCharts::kVerticalStep;
-    const struct {
-        int id;
-        const char* chart;
-    } charts[] = {{kIdSpinSample, "采样值"}, {kIdSpinBaseline, "环境值"}, {kIdSpinDiff, "差值"}};
-    for (const auto& c : charts)
-        if (auto* spin = controlAs<CSpinArrows>(c.id)) {
-            const QString chart = QString::fromUtf8(c.chart);
-            spin->SetStepTips(QStringLiteral("%1曲线图纵轴的上限：▲ 增大 %2，▼ 减小 %2（可用上下方向键；会取消“自动范围”）").arg(chart).arg(vertical),
-                              QStringLiteral("%1曲线图纵轴上限增大 %2").arg(chart).arg(vertical),
-                              QStringLiteral("%1曲线图纵轴上限减小 %2").arg(chart).arg(vertical));
-        }
-    if (auto* spin = controlAs<CSpinArrows>(kIdSpinTime)) {
-        const int points = LiveCharts::kTimeStep;
-        spin->SetStepTips(QStringLiteral("三个曲线图时间轴的长度：▲ 增加 %1 个点，▼ 减少 %1 个点（可用上下方向键）").arg(points),
-                          QStringLiteral("三个曲线图时间轴增加 %1 个点").arg(points),
-                          QStringLiteral("三个曲线图时间轴减少 %1 个点").arg(points));
-    }
 }
 
 void DlgSub2::OnHealthChanged(int framesPerSecond, quint64 bytesSkipped)

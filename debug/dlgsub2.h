@@ -122,8 +122,6 @@ public:
 
 private:
     void OnLinkChanged(DebugSession::LinkState state, int port);
-    // Tooltips of the four spin buttons: which range each changes and by how much.
-    void DescribeSpinButtons();
     void OnHealthChanged(int framesPerSecond, quint64 bytesSkipped);
 
     UiServices* m_services;

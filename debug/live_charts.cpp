@@ -98,6 +98,24 @@ void LiveCharts::InitPageCharts(DialogPage& page)
             connect(m_spin[s], &CSpinArrows::DeltaPos, this, [this, id](int delta) { OnSpinDelta(id, delta); });
         }
     }
+    DescribeSpinButtons();
+}
+
+void LiveCharts::DescribeSpinButtons()
+{
+    for (int c = 0; c < 3; ++c)
+        if (CSpinArrows* spin = m_spin[c]) {
+            const QString chart = QString::fromUtf8(kTitles[c]);
+            spin->SetStepTips(QStringLiteral("%1曲线图纵轴的上限：▲ 增大 %2，▼ 减小 %2（可用上下方向键；会取消“自动范围”）")
+                                  .arg(chart)
+                                  .arg(kVerticalStep),
+                              QStringLiteral("%1曲线图纵轴上限增大 %2").arg(chart).arg(kVerticalStep),
+                              QStringLiteral("%1曲线图纵轴上限减小 %2").arg(chart).arg(kVerticalStep));
+        }
+    if (CSpinArrows* spin = m_spin[3])
+        spin->SetStepTips(QStringLiteral("三个曲线图时间轴的长度：▲ 增加 %1 个点，▼ 减少 %1 个点（可用上下方向键）").arg(kTimeStep),
+                          QStringLiteral("三个曲线图时间轴增加 %1 个点").arg(kTimeStep),
+                          QStringLiteral("三个曲线图时间轴减少 %1 个点").arg(kTimeStep));
 }
 
 void LiveCharts::Bind(View& view, int index)

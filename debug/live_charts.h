@@ -97,6 +97,8 @@ private:
     static constexpr int kThresholdLine = 100;
 
     void InitPageCharts(DialogPage& page);
+    // Tooltips of the four spin buttons: which range each changes and by how much.
+    void DescribeSpinButtons();
     void Bind(View& view, int index);
     // Place of live chart 0, 1 or 2 (top to bottom) on the page.
     QRect ChartPlace(int index) const;
