@@ -63,6 +63,8 @@ DlgSub2::DlgSub2(QWidget* parent, UiServices* services)
         connect(m_btnPort, &QPushButton::clicked, this, &DlgSub2::OnPortButton);
     m_lblHealth = controlAs<ZCStatic>(kIdHealth);
     if (m_lblHealth) {
+        // Shown while there is a link to tell of: no empty band under the buttons before.
+        m_lblHealth->hide();
         m_lblHealth->setToolTip(QStringLiteral("每秒收到的完整数据帧，以及打开串口以来不属于任何数据帧而被跳过的字节"));
         connect(m_session.get(), &DebugSession::HealthChanged, this, &DlgSub2::OnHealthChanged);
     }
@@ -108,8 +110,10 @@ void DlgSub2::OnLinkChanged(DebugSession::LinkState state, int port)
         m_btnPort->setAccessibleName(caption);
     }
     m_panel->OnLinkChanged(state);
-    if (state == DebugSession::LinkState::Closed && m_lblHealth)
+    if (state == DebugSession::LinkState::Closed && m_lblHealth) {
         m_lblHealth->setText(QString());
+        m_lblHealth->hide();
+    }
 }
 
 void DlgSub2::OnHealthChanged(int framesPerSecond, quint64 bytesSkipped)
@@ -117,6 +121,7 @@ void DlgSub2::OnHealthChanged(int framesPerSecond, quint64 bytesSkipped)
     if (!m_lblHealth || m_session->State() == DebugSession::LinkState::Closed)
         return;
     m_lblHealth->setText(QStringLiteral("接收 %1 帧/秒，跳过 %2 字节").arg(framesPerSecond).arg(bytesSkipped));
+    m_lblHealth->show();
 }
 
 // ---- the link ------------------------------------------------------------------------------------
