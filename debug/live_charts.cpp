@@ -305,6 +305,7 @@ void LiveCharts::OpenWindow(int index)
     auto* window = new ChartWindow(index, page.chart->accessibleName(), &m_page);
     View view;
     view.window = window;
+    view.windowObject = window;
     view.chart = window->Chart();
     view.chart->SetFrameCache(page.chart->FrameCache());
     view.x = view.chart->CreateAxisAt(BottomAxis);
@@ -313,9 +314,12 @@ void LiveCharts::OpenWindow(int index)
     view.y->SetRange(page.y->RangeMin(), page.y->RangeMax());
     view.y->Label()->SetText(QString::fromUtf8(kTitles[index]));
     Bind(view, index);
-    connect(window, &QObject::destroyed, this, [this, index, window] {
+    // Closing deletes the window; by then only its QObject is left to compare with.
+    const QObject* closed = window;
+    connect(window, &QObject::destroyed, this, [this, index, closed] {
         auto& views = m_views[index];
-        views.erase(std::remove_if(views.begin() + 1, views.end(), [window](const View& v) { return v.window == window || !v.window; }),
+        views.erase(std::remove_if(views.begin() + 1, views.end(),
+                                   [closed](const View& v) { return v.windowObject == closed; }),
                     views.end());
     });
     m_views[index].push_back(view);

@@ -12,7 +12,6 @@
 // A refresh is Begin and End around the lists' work, so that each chart is drawn once, after it.
 
 #include <QObject>
-#include <QPointer>
 #include <QRect>
 #include <functional>
 #include <optional>
@@ -92,7 +91,8 @@ private:
         CChartAxis* y = nullptr;
         CChartCursor* cursor = nullptr;
         std::vector<int> series; // what its series show: a slot's curve, or kThresholdLine + slot
-        QPointer<ChartWindow> window;
+        ChartWindow* window = nullptr; // the window it is in (removed from here when it closes)
+        const QObject* windowObject = nullptr; // the same, to know it by while it is destroyed
     };
     static constexpr int kThresholdLine = 100;
 
