@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QDir>
 #include <QDateTime>
 #include <QRegularExpression>
 #include <QSet>
@@ -11,8 +12,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+#include <cstring>
 #include <vector>
 
+#include "common/small_file_system.h"
 #include "common/ui_spy.h"
 #include "debug/frame_receiver.h"
 #include "debug/link_recording.h"
@@ -49,7 +53,9 @@ public:
     }
     bool Flush() override { return failFromWrite < 0 || writes < failFromWrite; }
     bool Close() override { return true; }
+    void Discard() override { discarded = true; }
     QString ErrorString() const override { return QStringLiteral("设备上没有空间"); }
+    bool discarded = false;
 };
 
 QByteArray Frame(std::uint8_t mask, int seed)
@@ -259,6 +265,8 @@ TEST(LinkRecording, FailingSinkStopsTheRecorderAndKeepsItsReason)
     EXPECT_FALSE(rec.Add(2, "x", 1));
     EXPECT_FALSE(rec.End());
     EXPECT_EQ(ReadAll(out).records.size(), 0u) << "only the header reached the sink";
+    EXPECT_TRUE(s->discarded) << "a recording without a record is not kept";
+    EXPECT_FALSE(rec.Kept());
 }
 
 // Files are named by their start time; one started within the same second gets a number, and a
@@ -289,6 +297,33 @@ TEST(LinkRecording, SessionNamesFilesByTheirStartAndNeverOverwrites)
     QString error;
     EXPECT_FALSE(session.Start(dir.filePath("gone"), 50, {}, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("文件夹不存在"))) << error.toStdString();
+    EXPECT_FALSE(session.IsRecording());
+}
+
+// A recording that cannot start, or ends without a record, leaves no file: an opening of the port
+// that received nothing, a full disk at the start. One with a record is kept (above).
+TEST(LinkRecording, NoFileIsLeftWithoutARecord)
+{
+    auto files = [](const QString& folder) {
+        return QDir(folder).entryList({QStringLiteral("*.mvrec")}, QDir::Files | QDir::Hidden);
+    };
+    QTemporaryDir dir;
+    CLinkRecordingSession session;
+    QString error;
+    ASSERT_TRUE(session.Start(dir.path(), 50, "/dev/pts/9", &error)) << error.toStdString();
+    EXPECT_EQ(files(dir.path()).size(), 1) << "the header is on the disk while it records";
+    EXPECT_TRUE(session.Stop());
+    EXPECT_TRUE(files(dir.path()).isEmpty());
+    EXPECT_TRUE(session.FilePath().isEmpty());
+
+    SmallFileSystem full;
+    if (!full.mounted())
+        GTEST_SKIP() << "a full disk needs root and the right to mount a tmpfs";
+    ASSERT_TRUE(full.FillUp());
+    EXPECT_FALSE(session.Start(full.path(), 50, "/dev/pts/9", &error));
+    EXPECT_TRUE(error.startsWith(QStringLiteral("无法开始录制，无法写入文件\n"))) << error.toStdString();
+    EXPECT_TRUE(error.endsWith(QString::fromUtf8(std::strerror(ENOSPC)))) << error.toStdString();
+    EXPECT_TRUE(files(full.path()).isEmpty());
     EXPECT_FALSE(session.IsRecording());
 }
 

@@ -15,8 +15,10 @@
 #include <QTest>
 
 #include <cerrno>
+#include <cstring>
 
 #include "common/accessible_walk.h"
+#include "common/other_user.h"
 #include "common/ui_spy.h"
 #include "app/zcstatic.h"
 #include "debug/dlgsub2.h"
@@ -56,6 +58,9 @@ void SetRow(ResultCells& cells, int row, const QStringList& texts)
 }
 
 QString Reason(const char* r) { return QString::fromUtf8(r); }
+
+// The system's text for an error, as the writers pass it on.
+QString SystemText(int error) { return QString::fromUtf8(std::strerror(error)); }
 
 TEST(ThresholdReview, RowsMapToKeysAndTheOthersAreSkippedWithTheirReason)
 {
@@ -195,12 +200,50 @@ TEST(ResultExport, SavedWholeOrNotAtAll)
     EXPECT_FALSE(SaveResultsFile(dir.path(), "x", DefaultFileReplacer(), &reason));
     EXPECT_FALSE(reason.isEmpty());
 #ifndef Q_OS_WIN
+    // The reason is the one the system gives, for a full disk as for a folder that is not there.
     FailingWriter full(FailingWriter::Step::Flush, ENOSPC);
     EXPECT_FALSE(SaveResultsFile(path, QByteArray(100, 'x'), full, &reason));
-    EXPECT_TRUE(reason.contains("磁盘")) << reason.toStdString();
+    EXPECT_EQ(reason, "写入失败，原有文件未被改动：" + SystemText(ENOSPC));
     EXPECT_EQ(Read(path), "second");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"results.csv"});
+    EXPECT_FALSE(SaveResultsFile(dir.filePath("gone/results.csv"), "x", DefaultFileReplacer(), &reason));
+    EXPECT_EQ(reason, "写入失败：" + SystemText(ENOENT));
 #endif
+}
+
+// A file that belongs to root, mode 0644, in a folder anyone may write: the rename alone would
+// replace it. Another user is refused with the reason and the file stays as it was, owner
+// included; in the same folder that user's own new file is written.
+TEST(ResultExport, AnotherUsersFileIsRefusedThoughTheFolderWouldLetItBeReplaced)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                                      QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
+                                                      QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther));
+    const QString path = dir.filePath("results.csv"), own = dir.filePath("mine.csv");
+    const QByteArray old(3200, 'r');
+    QString reason;
+    ASSERT_TRUE(SaveResultsFile(path, old, DefaultFileReplacer(), &reason));
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                                                QFileDevice::ReadOther));
+    const uint owner = QFileInfo(path).ownerId();
+
+    bool replaced = true, created = false;
+    QString ownReason;
+    std::string why;
+    if (!RunAsOtherUser([&] {
+            replaced = SaveResultsFile(path, QByteArray(400, 'x'), DefaultFileReplacer(), &reason);
+            created = SaveResultsFile(own, "x", DefaultFileReplacer(), &ownReason);
+        }, &why))
+        GTEST_SKIP() << why;
+    EXPECT_FALSE(replaced);
+    EXPECT_EQ(reason, "无法写入该文件（" + SystemText(EACCES) + "），未被改动。");
+    EXPECT_EQ(Read(path), old);
+    EXPECT_EQ(QFileInfo(path).ownerId(), owner);
+    EXPECT_TRUE(created) << ownReason.toStdString();
+    EXPECT_EQ(QFileInfo(own).ownerId(), kOtherUserId);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"mine.csv", "results.csv"}));
 }
 
 TEST(SnrVerdict, FiveOrMorePasses)

@@ -1,6 +1,7 @@
 // Serial layer: port numbering and discovery, settings, and the receive behaviour of CMSComm.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QFile>
@@ -97,6 +98,50 @@ TEST(ComPortNumbering, UartsFirstThenUsbAdaptersInNumericOrder)
     EXPECT_EQ(mixed.value(3), "/dev/ttyUSB0");
     EXPECT_EQ(ComPortMap(Declared({{1, "/tmp/sim"}}, {"/dev/ttyS0"})).size(), 1);
 }
+
+// Phantom devices get no number: the next device takes it, and with nothing but phantoms there
+// is no port at all ("未识别串口"). A declared port counts whatever the filter would say.
+TEST(ComPortNumbering, PhantomDevicesGetNoNumber)
+{
+    ComPortSource s = Declared({}, {"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS3", "/dev/ttyUSB0"});
+    s.phantom = [](const QString& path) { return path != "/dev/ttyS2" && path.startsWith("/dev/ttyS"); };
+    const auto map = ComPortMap(s);
+    EXPECT_EQ(map.values(), (QStringList{"/dev/ttyS2", "/dev/ttyUSB0"}));
+    EXPECT_EQ(FindComPort(s), 2);
+    EXPECT_TRUE(ComPortPresent(1, s));
+    EXPECT_FALSE(ComPortPresent(3, s));
+
+    s.devices = [] { return QStringList{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS3"}; };
+    EXPECT_EQ(FindComPort(s), -1);
+    s.declared = [](int n) { return n == 3 ? QStringLiteral("/dev/ttyS3") : QString(); };
+    EXPECT_EQ(FindComPort(s), 3);
+    EXPECT_TRUE(ComPortPresent(3, s));
+}
+
+#ifdef Q_OS_LINUX
+// The system's own list on this machine: no ttyS the kernel reports without a UART (sysfs shows
+// its type to root) gets a number, and every listed one with a UART keeps one.
+TEST(ComPortNumbering, ThisMachinesPhantomTtySGetNoNumber)
+{
+    ComPortSource system = ComPortSource::System();
+    system.declared = {};
+    const QStringList listed = system.devices();
+    const QStringList numbered = ComPortMap(system).values();
+    int compared = 0;
+    for (const QFileInfo& tty : QDir(QStringLiteral("/sys/class/tty")).entryInfoList({QStringLiteral("ttyS*")}, QDir::AllEntries)) {
+        QFile type(tty.filePath() + QStringLiteral("/type"));
+        if (!type.open(QIODevice::ReadOnly))
+            continue;
+        const bool phantom = type.readAll().trimmed() == "0";
+        const QString device = QStringLiteral("/dev/") + tty.fileName();
+        EXPECT_FALSE(phantom && numbered.contains(device)) << device.toStdString();
+        EXPECT_FALSE(!phantom && listed.contains(device) && !numbered.contains(device)) << device.toStdString();
+        ++compared;
+    }
+    if (compared == 0)
+        GTEST_SKIP() << "no ttyS device whose UART type sysfs shows to this user";
+}
+#endif
 #endif
 
 TEST(SerialSettings, ParsesTheLinkSettingsAndRejectsOthers)
