@@ -473,13 +473,12 @@ HeaderFileError WriteHeaderExport(const QString& path, const HeaderExportPlan& p
         return e;
     if (now != plan.original)
         return HeaderFileError::Changed;
-    if (!FileReplacer::MayWrite(path, false, &report->reason))
-        return HeaderFileError::OpenFailed;
 
     std::array<bool, kParamMacroCount> written{};
     for (const HeaderCodec::LineChange& c : plan.edit.changes)
         written[c.macro] = true;
     const int macros = static_cast<int>(std::count(written.begin(), written.end(), true));
+    // The replacement makes the writers' check again: a file made read-only meanwhile is refused.
     switch ((writer ? *writer : DefaultFileReplacer()).Replace(path, plan.edit.text, &report->reason)) {
     case FileReplacer::Outcome::Replaced: report->macrosWritten = macros; return HeaderFileError::None;
     case FileReplacer::Outcome::NotWritable:

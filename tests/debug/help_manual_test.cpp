@@ -65,14 +65,11 @@ TEST(HelpManual, TheBuiltManualsTextReadsAsItsSource)
     QString extracted = QString::fromUtf8(extract.readAllStandardOutput());
     QTextDocument doc;
     doc.setHtml(QString::fromUtf8(ReadAll(QDir(sourceDir).filePath(QString::fromUtf8("docs/manual/Morvek使用说明.html")))));
-    // The text as printed: an item of a numbered list begins with its number ("1."), as on the
-    // page (a bullet is drawn, not written).
+    // The text as printed: a numbered item begins with its number ("1."); a bullet is drawn.
     QString written;
-    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
-        const QTextList* list = block.textList();
-        if (list && list->format().style() <= QTextListFormat::ListDecimal)
-            written += list->itemText(block);
-        written += block.text() + QLatin1Char('\n');
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        const QTextList* list = b.textList();
+        written += (list && list->format().style() <= QTextListFormat::ListDecimal ? list->itemText(b) : QString()) + b.text() + '\n';
     }
 
     // Line and page breaks fall elsewhere than in the source: compared without white space (and

@@ -146,48 +146,4 @@ TEST(SerialPort, IsFoundAsTheHighestAndReadsWhatHasArrived)
     EXPECT_FALSE(error.message.empty() || missing.IsOpen());
 }
 
-// Only a ttyS whose UART the kernel reports as unknown is a phantom; the kernel is asked about
-// nothing else.
-TEST(SerialPort, APhantomIsAttySWhoseUartTypeIsUnknown)
-{
-    std::vector<std::string> asked;
-    int answer = platform::kUartTypeUnknown;
-    auto kernel = [&](const std::string& device) {
-        asked.push_back(device);
-        return answer;
-    };
-    EXPECT_TRUE(platform::IsPhantomSerialDevice("/dev/ttyS0", kernel));
-    EXPECT_TRUE(platform::IsPhantomSerialDevice("ttyS31", kernel));
-    for (const char* other : {"/dev/ttyUSB0", "/dev/ttyACM0", "/dev/ttyAMA0", "/dev/ttySAC0", "/dev/ttyS", "/tmp/ttyS0x",
-                              "/dev/pts/3", "COM3"})
-        EXPECT_FALSE(platform::IsPhantomSerialDevice(other, kernel)) << other;
-    EXPECT_EQ(asked, (Names{"/dev/ttyS0", "ttyS31"}));
-    answer = 4;  // a 16550A
-    EXPECT_FALSE(platform::IsPhantomSerialDevice("/dev/ttyS0", kernel));
-    answer = -1;  // could not be asked
-    EXPECT_FALSE(platform::IsPhantomSerialDevice("/dev/ttyS0", kernel));
-}
-
-#ifdef __linux__
-// This machine's own ttyS devices, against the UART type the kernel shows in sysfs.
-TEST(SerialPort, ThisMachinesTtySDevicesAreTakenAsTheKernelReportsThem)
-{
-    int compared = 0;
-    std::error_code e;
-    for (const auto& entry : fs::directory_iterator("/sys/class/tty", e)) {
-        const std::string name = entry.path().filename().string();
-        std::ifstream type(entry.path() / "type");
-        int uart = -1;
-        if (name.compare(0, 4, "ttyS") != 0 || !(type >> uart) || !fs::exists("/dev/" + name))
-            continue;
-        EXPECT_EQ(platform::IsPhantomSerialDevice("/dev/" + name), uart == platform::kUartTypeUnknown) << name;
-        // Asked again, the kept answer.
-        EXPECT_EQ(platform::IsPhantomSerialDevice("/dev/" + name), uart == platform::kUartTypeUnknown) << name;
-        ++compared;
-    }
-    if (compared == 0)
-        GTEST_SKIP() << "no ttyS device whose UART type sysfs shows to this user";
-}
-#endif
-
 } // namespace
