@@ -295,11 +295,9 @@ void LiveCharts::OpenWindow(int index)
     view.y->SetRange(page.y->RangeMin(), page.y->RangeMax());
     view.y->Label()->SetText(QString::fromUtf8(kTitles[index]));
     Bind(view, index);
-    // Found by its chart: a window being destroyed is no ChartWindow any more, and its QPointer
-    // would still hand it out as one.
-    connect(window, &QObject::destroyed, this, [this, index, chart = view.chart] {
+    connect(window, &QObject::destroyed, this, [this, index, window] {
         auto& views = m_views[index];
-        views.erase(std::remove_if(views.begin() + 1, views.end(), [chart](const View& v) { return v.chart == chart || !v.window; }),
+        views.erase(std::remove_if(views.begin() + 1, views.end(), [window](const View& v) { return v.window == window || !v.window; }),
                     views.end());
     });
     m_views[index].push_back(view);
