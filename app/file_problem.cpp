@@ -1,5 +1,7 @@
 #include "app/file_problem.h"
 
+#include "app/file_replacer.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -14,10 +16,9 @@ QString FileOpenProblem(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("没有读取该文件的权限。");
     file.close();
-    const QFileDevice::Permissions anyWrite = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-    if (!(info.permissions() & anyWrite))
-        return QStringLiteral("文件为只读，未被改动。");
-    if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
-        return QStringLiteral("没有写入该文件的权限，未被改动。");
+    // The writers' own check: write protection, this user's permission, the folder.
+    QString reason;
+    if (!FileReplacer::MayWrite(path, false, &reason))
+        return reason;
     return QStringLiteral("读取文件时出错。");
 }

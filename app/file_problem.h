@@ -4,7 +4,7 @@
 
 #include <QString>
 
-// Judged from what the file system says about path now: missing, a folder, not readable, write
-// protected, not writable by this user. Something else (a read error part way, say) gives a
-// general sentence.
+// Judged from what the file system says about path now: missing, a folder, not readable, or, by
+// the writers' check (FileReplacer::MayWrite), not to be written. Something else (a read error
+// part way, say) gives a general sentence.
 QString FileOpenProblem(const QString& path);

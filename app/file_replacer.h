@@ -4,6 +4,9 @@
 // temporary file created next to it, is written in full and flushed to the disk, takes what the
 // old file carries (owner, group and mode; on Windows its attributes), and only then takes its
 // place. Any error removes the temporary file and leaves the file as it was.
+//
+// Every writer of the program goes through MayWrite before it writes, and each replacement makes
+// the same check again: a file this user may not write is refused, whatever its folder allows.
 
 #include <QByteArray>
 #include <QString>
@@ -14,19 +17,28 @@ class FileReplacer : protected platform::ReplaceSteps {
 public:
     enum class Outcome {
         Replaced,
-        // Nothing written: a read-only file, a folder that refuses a new file (permissions,
-        // read-only file system), on Windows a file another program holds open.
+        // Nothing written, and *reason is a sentence for the user: the file may not be written
+        // (read-only, no permission, on Windows held open by another program) ...
         NotWritable,
-        Failed,  // missing file or folder; writing, flushing or renaming failed (full disk, quota, I/O error, ...)
+        // ... or its folder refuses the new file a replacement needs (permissions, read-only
+        // file system).
+        FolderNotWritable,
+        // Missing file or folder; writing, flushing or renaming failed (full disk, quota, I/O
+        // error, ...). *reason is the system's text for the error.
+        Failed,
     };
 
     // Replaces the content of `path` (a symbolic link replaces the file it points to) with
-    // `bytes`. Unless the result is Replaced, *reason receives the system's text for the error.
-    // The file must exist.
+    // `bytes`. Unless the result is Replaced, *reason says why. The file must exist.
     Outcome Replace(const QString& path, const QByteArray& bytes, QString* reason);
     // As Replace, but a file that does not exist yet is created (mode from the umask, owner this
     // process), with the same all-or-nothing rule.
     Outcome Save(const QString& path, const QByteArray& bytes, QString* reason);
+
+    // The check before writing, on its own: whether this user may write the file at path (with
+    // mayCreate, also a file still to be made there) and its folder takes a new file. False with
+    // the outcome in *refusal and the reason in *reason, as Replace gives them.
+    static bool MayWrite(const QString& path, bool mayCreate, QString* reason, Outcome* refusal = nullptr);
 
     // The steps of platform::ReplaceSteps (write, flush to the disk, rename into place) are
     // virtual: tests override them to fail on demand.

@@ -79,6 +79,7 @@ ComPortSource ComPortSource::System()
         return paths;
     };
     s.isUsb = [usb](const QString& path) { return usb->contains(path); };
+    s.phantom = [](const QString& path) { return platform::IsPhantomSerialDevice(QFile::encodeName(path).toStdString()); };
 #endif
     s.present = DevicePresent;
     return s;
@@ -125,7 +126,9 @@ QMap<int, QString> ComPortMap(const ComPortSource& source)
         }
     if (!source.devices)
         return map;
-    const QStringList devices = source.devices();
+    QStringList devices = source.devices();
+    if (source.phantom)
+        devices.erase(std::remove_if(devices.begin(), devices.end(), source.phantom), devices.end());
 #ifdef Q_OS_WIN
     // Windows devices carry their own numbers.
     static const QRegularExpression comName(QStringLiteral("^COM([0-9]+)$"), QRegularExpression::CaseInsensitiveOption);

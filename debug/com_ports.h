@@ -9,6 +9,8 @@
 //     cu.usbserial*, cu.usbmodem*, and any device with a USB vendor id), each group sorted by
 //     name with numbers in numeric order (ttyUSB2 before ttyUSB10). On macOS only the cu.*
 //     devices count. A plugged-in USB adapter thus always gets the highest number and wins.
+//     Devices without hardware behind them get no number: on Linux a ttyS whose UART type the
+//     kernel reports as unknown (platform::IsPhantomSerialDevice).
 //   - Everywhere: the environment variable MORVEK_COM<n>=<device path> declares port n
 //     explicitly; it wins over the automatic numbering for that n (the device that would have
 //     had number n is then not reachable). A declared port is present if its path exists (on
@@ -32,6 +34,9 @@ struct ComPortSource {
     std::function<bool(const QString& path)> isUsb;
     // Whether a port's device exists, without opening it for data.
     std::function<bool(const QString& location)> present;
+    // Whether one of the system's devices has no hardware behind it (optional); such a device
+    // gets no number. Declared ports are not asked.
+    std::function<bool(const QString& path)> phantom;
 
     // The real environment, device list and probe.
     static ComPortSource System();

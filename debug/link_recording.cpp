@@ -122,6 +122,8 @@ public:
         return flushed;
     }
 
+    void Discard() override { m_file.remove(); }
+
     QString ErrorString() const override { return m_error; }
 
 private:
@@ -209,6 +211,7 @@ bool CLinkRecorder::Flush()
     if (!m_pending.isEmpty()) {
         if (!m_sink->Write(m_pending))
             return Fail();
+        m_hasRecords = true;
         m_pending.resize(0); // keeps the allocation for the next second
     }
     if (!m_sink->Flush())
@@ -224,7 +227,9 @@ bool CLinkRecorder::End()
     m_closed = true;
     if (!m_sink)
         return false;
-    if (!m_sink->Close() && flushed)
+    if (!m_hasRecords)
+        m_sink->Discard();
+    else if (!m_sink->Close() && flushed)
         Fail();
     return !m_failed;
 }

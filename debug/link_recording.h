@@ -74,6 +74,9 @@ public:
     virtual bool Flush() = 0;
     // Closes; false if the last bytes could not be written.
     virtual bool Close() = 0;
+    // Closes and removes what was written: the recording is not kept. Sinks that keep nothing
+    // just close.
+    virtual void Discard() { Close(); }
     virtual QString ErrorString() const = 0;
 };
 
@@ -84,7 +87,10 @@ std::unique_ptr<RecordingSink> OpenRecordingFile(const QString& path, QString* e
 
 // Keeps the records of one recording in memory and hands them to its sink on Flush() (the
 // caller flushes at least once a second) or when a good deal has piled up. After the first
-// failure every call returns false and nothing more is written.
+// failure every call returns false and nothing more is written. A recording that ends without a
+// record in its sink (nothing received, or a failure before the first record was written: a
+// full disk at the start, say) is discarded: only a header would be left, a file with nothing in
+// it.
 class CLinkRecorder {
 public:
     static constexpr int kFlushBytes = 64 * 1024;
@@ -99,10 +105,13 @@ public:
     // may become several records with the same time. False once the recording has failed.
     bool Add(std::uint64_t timeUs, const char* data, std::size_t n);
     bool Flush();
-    // Flushes and closes; false if that failed (or the recording had failed before).
+    // Flushes and closes, or discards a recording without a record; false if that failed (or
+    // the recording had failed before).
     bool End();
 
     bool Failed() const { return m_failed; }
+    // After End(): whether the sink keeps the recording (it holds at least one record).
+    bool Kept() const { return m_hasRecords; }
     QString Error() const { return m_error; }
     bool HasPending() const { return !m_pending.isEmpty(); }
     std::uint64_t BytesRecorded() const { return m_bytes; }
@@ -116,6 +125,7 @@ private:
     std::uint64_t m_bytes = 0;
     bool m_failed = false;
     bool m_closed = false;
+    bool m_hasRecords = false;  // a record was handed to the sink
     QString m_error;
 };
 

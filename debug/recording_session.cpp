@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "app/file_replacer.h"
 #include "app/user_settings.h"
 
 const char CLinkRecordingSession::kFolderKey[] = "recording/folder";
@@ -66,7 +67,11 @@ bool CLinkRecordingSession::Start(const QString& folder, int port, const QString
     if (path.isEmpty())
         return refuse(QStringLiteral("无法开始录制：文件夹中已有同名的录制文件\n%1").arg(QDir::toNativeSeparators(dir.filePath(base))));
 
+    // The writers' check first: a folder this user may not write into is refused with the
+    // system's reason before anything is made.
     QString reason;
+    if (!FileReplacer::MayWrite(path, true, &reason))
+        return refuse(QStringLiteral("无法开始录制，无法创建文件\n%1\n%2").arg(QDir::toNativeSeparators(path), reason));
     std::unique_ptr<RecordingSink> sink = m_factory(path, &reason);
     if (!sink)
         return refuse(QStringLiteral("无法开始录制，无法创建文件\n%1\n%2").arg(QDir::toNativeSeparators(path), reason));
@@ -76,6 +81,7 @@ bool CLinkRecordingSession::Start(const QString& folder, int port, const QString
     header.startUs = now.toMSecsSinceEpoch() * 1000;
     header.device = device;
     if (!recorder->Begin(header)) {
+        // Ending a recording without a record removes its file: a start that failed leaves none.
         const QString why = recorder->Error();
         recorder->End();
         return refuse(QStringLiteral("无法开始录制，无法写入文件\n%1\n%2").arg(QDir::toNativeSeparators(path), why));
@@ -112,11 +118,10 @@ void CLinkRecordingSession::Fail()
 {
     if (!m_recorder)
         return;
-    const QString reason = m_recorder->Error();
+    const QString message = FailureMessage(m_recorder->Error());
     m_flushTimer.stop();
-    m_recorder->End();
-    m_recorder.reset();
-    emit Failed(FailureMessage(reason));
+    End();
+    emit Failed(message);
 }
 
 bool CLinkRecordingSession::Stop(QString* error)
@@ -124,10 +129,21 @@ bool CLinkRecordingSession::Stop(QString* error)
     if (!m_recorder)
         return true;
     m_flushTimer.stop();
-    const bool ok = m_recorder->End();
-    const QString reason = m_recorder->Error();
-    m_recorder.reset();
+    QString message;
+    const bool ok = End(&message);
     if (!ok && error)
-        *error = FailureMessage(reason);
+        *error = message;
+    return ok;
+}
+
+bool CLinkRecordingSession::End(QString* failure)
+{
+    const bool ok = m_recorder->End();
+    if (!ok && failure)
+        *failure = FailureMessage(m_recorder->Error());
+    // A recording without a record has removed its file.
+    if (!m_recorder->Kept())
+        m_path.clear();
+    m_recorder.reset();
     return ok;
 }

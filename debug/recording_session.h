@@ -2,7 +2,9 @@
 // One recording of the link at a time: a new file "morvek-YYYYMMDD-HHMMSS.mvrec" in a folder,
 // every delivery of bytes with the time since the start, handed to the file at least once a
 // second. A write that fails (full disk, vanished folder) ends the recording and reports it with
-// Failed(); whoever shows the link goes on as before.
+// Failed(); whoever shows the link goes on as before. A recording that holds no record when it
+// ends (a start that failed, an opening of the port that received nothing) leaves no file; one
+// cut off later keeps the records written before the failure.
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -41,7 +43,7 @@ public:
     void Flush();
 
     bool IsRecording() const { return m_recorder != nullptr; }
-    // The file being written, or the last one written.
+    // The file being written, or the last one written; empty when the last recording left none.
     QString FilePath() const { return m_path; }
     std::uint64_t BytesRecorded() const { return m_recorder ? m_recorder->BytesRecorded() : 0; }
 
@@ -62,6 +64,8 @@ signals:
 
 private:
     void Fail();
+    // Ends the recorder; false, with the message for the user in *failure, if that failed.
+    bool End(QString* failure = nullptr);
     QString FailureMessage(const QString& reason) const;
 
     SinkFactory m_factory;

@@ -110,21 +110,19 @@ QByteArray ResultsAsCsv(const ResultCells& cells, const QList<int>& rows, const 
 
 bool SaveResultsFile(const QString& path, const QByteArray& bytes, FileReplacer& writer, QString* reason)
 {
-    const QFileInfo target(path);
-    if (target.isDir()) {
+    if (QFileInfo(path).isDir()) {
         *reason = QStringLiteral("这是一个文件夹，不能写入。");
         return false;
     }
-    const QFileDevice::Permissions anyWrite = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-    if (target.exists() && !(target.permissions() & anyWrite)) {
-        *reason = QStringLiteral("文件为只读，未被改动。");
-        return false;
-    }
+    const bool existed = QFileInfo::exists(path);
     QString why;
     switch (writer.Save(path, bytes, &why)) {
     case FileReplacer::Outcome::Replaced: return true;
-    case FileReplacer::Outcome::NotWritable: *reason = QStringLiteral("无法在该文件夹中创建文件：") + why; break;
-    case FileReplacer::Outcome::Failed: *reason = QStringLiteral("写入失败（磁盘可能已满），原有文件未被改动：") + why; break;
+    case FileReplacer::Outcome::NotWritable:
+    case FileReplacer::Outcome::FolderNotWritable: *reason = why; break;
+    case FileReplacer::Outcome::Failed:
+        *reason = (existed ? QStringLiteral("写入失败，原有文件未被改动：") : QStringLiteral("写入失败：")) + why;
+        break;
     }
     return false;
 }

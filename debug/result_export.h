@@ -40,9 +40,11 @@ struct ResultExportInfo {
 QByteArray ResultsAsCsv(const ResultCells& cells, const QList<int>& rows, const ResultExportInfo& info);
 
 // Writes the CSV file through writer, all or nothing: a failure leaves any existing file as it
-// was. A folder, or a file that carries no write permission at all (the owner's write protection,
-// respected even where this user could override it), is refused before anything is written.
-// False on failure, with *reason a short description for the user.
+// was, and no new file. A folder is refused, and so is what the writers' check refuses (a file
+// that carries no write permission at all, the owner's write protection respected even where
+// this user could override it; a file this user may not write; a folder that takes no new file),
+// before anything is written. False on failure, with *reason a short description for the user
+// that gives the system's reason.
 bool SaveResultsFile(const QString& path, const QByteArray& bytes, FileReplacer& writer, QString* reason);
 
 // The file name the save dialog suggests, e.g. "检测结果_20240701_093000.csv".

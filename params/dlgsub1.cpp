@@ -369,8 +369,8 @@ void DlgSub1::OnImportHeader()
     const QString path = m_services->PickOpenFile(this, QStringLiteral("导入头文件"), HeaderFileFilter());
     if (path.isEmpty())
         return;
-    // A file that gives none of the macros a value (the wrong file, or one with carriage
-    // returns only) would change nothing: it is reported and the page stays as it was.
+    // A file that gives none of the macros a value (the wrong file), or whose lines end in
+    // carriage returns alone, is reported and the page stays as it was.
     TouchParamSet loaded = m_params;
     const HeaderFileError e = ImportHeaderFile(path, &loaded);
     if (e != HeaderFileError::None) {

@@ -358,6 +358,18 @@ void ApplyValues(const HeaderValues& values, TouchParamSet& params)
             ParamMacroTable[m].field(params) = *values[m];
 }
 
+bool LinesEndInCrAlone(const QByteArray& text)
+{
+    qsizetype loneCr = 0, lf = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n')
+            ++lf;
+        else if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))
+            ++loneCr;
+    }
+    return loneCr > lf;
+}
+
 } // namespace HeaderCodec
 
 bool IsCfgPath(const QString& path)
@@ -379,6 +391,9 @@ QString HeaderErrorMessage(HeaderFileError error, const QString& path, const QSt
         return QStringLiteral("Write file failed: ") + path + (reason.isEmpty() ? QString() : QLatin1Char('\n') + reason);
     case HeaderFileError::NoMacros: return QStringLiteral("文件中未找到任何参数宏：") + path;
     case HeaderFileError::Changed: return QStringLiteral("文件在确认期间已被修改，未写入：") + path;
+    case HeaderFileError::CrLineEnds:
+        return QStringLiteral("文件的各行以单独的回车符（CR）结尾：") + path +
+               QStringLiteral("\n只有以换行符（LF 或 CR LF）结尾的行才能读取和写入参数，文件未被改动。");
     }
     return {};
 }
@@ -397,6 +412,8 @@ HeaderFileError ReadWholeFile(const QString& path, QByteArray* bytes, bool compl
     *bytes = file.readAll();
     if (complete && file.error() != QFileDevice::NoError)
         return HeaderFileError::OpenFailed;
+    if (HeaderCodec::LinesEndInCrAlone(*bytes))
+        return HeaderFileError::CrLineEnds;
     return HeaderFileError::None;
 }
 
@@ -423,28 +440,17 @@ HeaderFileError ImportHeaderFile(const QString& path, TouchParamSet* params)
     return HeaderFileError::None;
 }
 
-namespace {
-
-// A read-only file (no write permission bit at all, as the read-only attribute shows on Windows)
-// is refused even where the user could write it anyway, an administrator say: the write
-// protection is the owner's intent. Opening for read/write without truncating then checks that
-// this user may write the file itself.
-bool MayWrite(const QString& path)
-{
-    QFile probe(path);
-    const QFileDevice::Permissions anyWrite = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-    return (probe.permissions() & anyWrite) && probe.open(QIODevice::ReadWrite | QIODevice::ExistingOnly);
-}
-
-} // namespace
-
 HeaderFileError PlanHeaderExport(const QString& path, const HeaderValues& values, HeaderExportPlan* plan)
 {
     *plan = HeaderExportPlan();
     const HeaderFileError e = ReadWholeFile(path, &plan->original, true);
     if (e != HeaderFileError::None)
         return e;
-    if (!MayWrite(path))
+    // The writers' check (the reason follows from FileOpenProblem): a read-only file is refused
+    // even where this user could write it anyway, an administrator say, since the write
+    // protection is the owner's intent; a file this user may not write, and one whose folder
+    // takes no new file, are refused before anything is shown.
+    if (!FileReplacer::MayWrite(path, false, nullptr))
         return HeaderFileError::OpenFailed;
     plan->edit = HeaderCodec::PlanExport(plan->original, values);
     const auto& named = plan->edit.named;
@@ -467,18 +473,16 @@ HeaderFileError WriteHeaderExport(const QString& path, const HeaderExportPlan& p
         return e;
     if (now != plan.original)
         return HeaderFileError::Changed;
-    if (!MayWrite(path))
-        return HeaderFileError::OpenFailed;
 
     std::array<bool, kParamMacroCount> written{};
     for (const HeaderCodec::LineChange& c : plan.edit.changes)
         written[c.macro] = true;
     const int macros = static_cast<int>(std::count(written.begin(), written.end(), true));
+    // The replacement makes the writers' check again: a file made read-only meanwhile is refused.
     switch ((writer ? *writer : DefaultFileReplacer()).Replace(path, plan.edit.text, &report->reason)) {
     case FileReplacer::Outcome::Replaced: report->macrosWritten = macros; return HeaderFileError::None;
     case FileReplacer::Outcome::NotWritable:
-        report->reason = QStringLiteral("文件所在的文件夹不允许创建新文件（写入时需要）：") + report->reason;
-        return HeaderFileError::OpenFailed;
+    case FileReplacer::Outcome::FolderNotWritable: return HeaderFileError::OpenFailed;
     case FileReplacer::Outcome::Failed: break;
     }
     return HeaderFileError::WriteFailed;

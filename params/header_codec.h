@@ -107,6 +107,11 @@ HeaderValues Import(const QByteArray& text);
 // Copies the values that were read into the record; fields without a value keep theirs.
 void ApplyValues(const HeaderValues& values, TouchParamSet& params);
 
+// Whether the text's lines end in a carriage return alone (old Mac text): it holds more CRs that
+// no line feed follows than line feeds. Lines end at the line feed, so such a text has no line
+// the export could patch, while the import would read one long line: both refuse it.
+bool LinesEndInCrAlone(const QByteArray& text);
+
 } // namespace HeaderCodec
 
 // File side of the codec, shared by the page and the command-line tool.
@@ -117,6 +122,7 @@ enum class HeaderFileError {
     WriteFailed,  // "Write file failed: " + path + the system's reason
     NoMacros,     // "文件中未找到任何参数宏：" + path
     Changed,      // "文件在确认期间已被修改，未写入：" + path
+    CrLineEnds,   // "文件的各行以单独的回车符（CR）结尾：" + path, then what is needed
 };
 
 class FileReplacer;
@@ -138,6 +144,9 @@ struct HeaderExportPlan {
     QByteArray original;          // the file's bytes as read
     HeaderCodec::ExportPlan edit;  // what the export makes of them
 };
+
+// Reading, planning and writing all refuse a file whose lines end in CR alone (CrLineEnds),
+// before anything is read from it or written.
 
 // Reads the values of a header file.
 HeaderFileError ReadHeaderFile(const QString& path, HeaderValues* values);

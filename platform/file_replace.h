@@ -7,9 +7,13 @@
 // MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH). Any failure removes the temporary file and
 // leaves the file as it was.
 //
-// A read-only file (POSIX: no write permission bit at all; Windows: the read-only attribute) is
-// refused before anything is written, whoever asks; so, on Windows, is a file that another
-// program holds open without sharing it.
+// Before anything is written, a file this user may not write is refused, and the file stays as it
+// was: a read-only file (POSIX: no write permission bit at all; Windows: the read-only attribute),
+// whoever asks; a file the system does not let this user write (POSIX: as the kernel checks the
+// process's own identity, so that a file of another user in a folder anyone may write is not
+// replaced by the rename only the folder permits; Windows: its access rights); on Windows a file
+// that another program holds open without sharing it. Every writer of the program asks the same
+// check, MayReplace, also before it shows what it would write.
 
 #include <cstddef>
 #include <cstdint>
@@ -38,8 +42,9 @@ public:
 
 enum class ReplaceOutcome {
     Replaced,
-    Refused,  // nothing written: read-only file, file in use, folder that refuses a new file
-    Failed,   // missing file or folder, or writing, flushing or renaming failed
+    Refused,        // nothing written: the file may not be written (read-only, no permission, in use)
+    FolderRefused,  // nothing written: its folder refuses the new file the replacement needs
+    Failed,         // missing file or folder, or writing, flushing or renaming failed
 };
 
 struct ReplaceResult {
@@ -53,5 +58,11 @@ struct ReplaceResult {
 ReplaceResult ReplaceFileContent(const std::string& path, const char* data, std::size_t size, bool mayCreate,
                                  ReplaceSteps& steps);
 ReplaceResult ReplaceFileContent(const std::string& path, const std::string& bytes, bool mayCreate = false);
+
+// The checks ReplaceFileContent makes before it writes anything, on their own: whether the file
+// (or, with mayCreate, a new file at path) may be written and its folder takes a new file. False
+// with the outcome and the system's error in *refusal (Refused, FolderRefused, or Failed for a
+// missing file or folder). A yes is no promise: the writing itself may still fail.
+bool MayReplace(const std::string& path, bool mayCreate, ReplaceResult* refusal);
 
 } // namespace platform

@@ -29,6 +29,22 @@ std::string ComPortDevice(int n);
 // exists.
 bool SerialDevicePresent(const std::string& device);
 
+// Linux makes a device ttyS<n> for every built-in UART it might have (4, often 32), whether or not
+// there is one behind it; where it found none, it reports the UART's type (TIOCGSERIAL) as
+// unknown. Such a phantom device is no port. Every other device counts: USB and ACM adapters,
+// built-in UARTs of a known type, other serial devices, and a ttyS whose type cannot be asked
+// (this user may not open it, say). Asking opens the device without reading from it; the answer is
+// kept for the device as long as it stays the same device file, so a repeated discovery costs a
+// stat() per ttyS. Never a phantom on other systems.
+bool IsPhantomSerialDevice(const std::string& device);
+// The same rule with a stand-in for the kernel: uartType gives a device's UART type, or -1 when
+// it cannot be asked.
+constexpr int kUartTypeUnknown = 0;  // the kernel's PORT_UNKNOWN
+bool IsPhantomSerialDevice(const std::string& device, const std::function<int(const std::string&)>& uartType);
+// What the kernel reports as the UART type of a serial device (Linux, TIOCGSERIAL), or -1 when it
+// cannot be asked (the device cannot be opened, is no serial device, another system).
+int KernelUartType(const std::string& device);
+
 // Port numbers 1..highest whose device is present, ascending. deviceOf gives a number's device
 // (empty: none); every number is probed.
 std::vector<int> PresentComPorts(int highest = kHighestComPort,

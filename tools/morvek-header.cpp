@@ -11,7 +11,8 @@
 // Exit codes: 0 done (also when FILE already holds the values: then nothing is written); 1 the
 // path is not a cfg path, the file cannot be opened or writing it failed (full disk, quota, I/O
 // error); 2 usage (unknown command, unknown macro name, a value that is not a number); 3 FILE
-// has no line that names one of the macros. FILE is left untouched on every error.
+// has no line that names one of the macros, or its lines end in CR alone, so that it has no line
+// at all. FILE is left untouched on every error.
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -42,7 +43,7 @@ int Usage(const QString& problem = {})
 int FileError(HeaderFileError e, const QString& path, const QString& reason = {})
 {
     Print(stderr, HeaderErrorMessage(e, path, reason) + QLatin1Char('\n'));
-    return e == HeaderFileError::NoMacros ? 3 : 1;
+    return e == HeaderFileError::NoMacros || e == HeaderFileError::CrLineEnds ? 3 : 1;
 }
 
 // A whole-text number: decimal, or hexadecimal with "0x"; beyond the int32 range it takes the
@@ -146,7 +147,8 @@ const char kHelp[] =
     "  0  done (also when FILE already holds the values: nothing is written)\n"
     "  1  FILE is not a cfg path, it cannot be opened, or writing it failed\n"
     "  2  usage: unknown command, unknown macro name, a value that is not a number\n"
-    "  3  FILE has no line that names one of the macros\n"
+    "  3  FILE has no line that names one of the macros (also when its lines end in CR\n"
+    "     alone: lines end at the line feed)\n"
     "FILE is left untouched on every error.\n";
 
 } // namespace

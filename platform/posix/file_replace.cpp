@@ -54,13 +54,17 @@ private:
     int m_fd = -1;
 };
 
+std::string FolderOf(const std::string& target)
+{
+    const std::size_t slash = target.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+}
+
 // Makes the new file's directory entry durable. The rename has already taken place, so a failure
 // here cannot bring the old file back; it is not reported.
 void SyncFolder(const std::string& target)
 {
-    const std::size_t slash = target.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
-    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         ::fsync(fd);
         ::close(fd);
@@ -74,7 +78,46 @@ std::string Resolved(const std::string& path)
     return ::realpath(path.c_str(), buffer) ? std::string(buffer) : path;
 }
 
+bool Refusal(int error) { return error == EACCES || error == EPERM || error == EROFS; }
+
+// The checks before anything is written, on the file itself (symbolic links resolved): *st
+// receives its status and *existed whether it exists.
+bool Check(const std::string& target, bool mayCreate, struct stat* st, bool* existed, ReplaceResult* refusal)
+{
+    auto refuse = [refusal](ReplaceOutcome outcome, int error) {
+        *refusal = {outcome, MakeSystemError(error)};
+        return false;
+    };
+    *existed = ::stat(target.c_str(), st) == 0;
+    if (!*existed && (!mayCreate || errno != ENOENT))
+        return refuse(ReplaceOutcome::Failed, errno);
+    if (*existed) {
+        // A file without any write permission bit is write-protected by its owner's intent, even
+        // for a user who could write it anyway (root).
+        if ((st->st_mode & 0222) == 0)
+            return refuse(ReplaceOutcome::Refused, EACCES);
+        // Whether this process may write the file, as the kernel decides for its own identity.
+        // The rename needs only the folder's permission: without this a user would replace a
+        // file of another user in a folder anyone may write, and take it over.
+        if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+            return refuse(ReplaceOutcome::Refused, errno);
+    }
+    // The new file is made in the same folder.
+    if (::faccessat(AT_FDCWD, FolderOf(target).c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+        const int error = errno;
+        return refuse(Refusal(error) ? ReplaceOutcome::FolderRefused : ReplaceOutcome::Failed, error);
+    }
+    return true;
+}
+
 } // namespace
+
+bool MayReplace(const std::string& path, bool mayCreate, ReplaceResult* refusal)
+{
+    struct stat st;
+    bool existed = false;
+    return Check(Resolved(path), mayCreate, &st, &existed, refusal);
+}
 
 long ReplaceSteps::WriteSome(NativeFile file, const char* data, std::size_t size, std::size_t* written)
 {
@@ -106,22 +149,15 @@ ReplaceResult ReplaceFileContent(const std::string& path, const char* data, std:
 
     const std::string target = Resolved(path);
     struct stat st;
-    bool existed = true;
-    if (::stat(target.c_str(), &st) != 0) {
-        if (!mayCreate || errno != ENOENT)
-            return fail(ReplaceOutcome::Failed, errno);
-        existed = false;
-    }
-    // A file without any write permission bit is write-protected by its owner's intent, even for
-    // a user who could write it anyway (root).
-    if (existed && (st.st_mode & 0222) == 0)
-        return fail(ReplaceOutcome::Refused, EACCES);
+    bool existed = false;
+    ReplaceResult refusal;
+    if (!Check(target, mayCreate, &st, &existed, &refusal))
+        return refusal;
 
     TempFile temp(target);
     if (temp.fd() < 0) {
         const int error = errno;
-        const bool refused = error == EACCES || error == EPERM || error == EROFS;
-        return fail(refused ? ReplaceOutcome::Refused : ReplaceOutcome::Failed, error);
+        return fail(Refusal(error) ? ReplaceOutcome::FolderRefused : ReplaceOutcome::Failed, error);
     }
 
     if (!existed) {

@@ -2,12 +2,19 @@
 
 #include <cerrno>
 #include <chrono>
+#include <map>
+#include <mutex>
 
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+
+#ifdef __linux__
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#endif
 
 namespace platform {
 
@@ -18,6 +25,56 @@ bool SerialDevicePresent(const std::string& device)
     struct stat st;
     return !device.empty() && ::stat(device.c_str(), &st) == 0;
 }
+
+int KernelUartType(const std::string& device)
+{
+#ifdef __linux__
+    // Without O_NONBLOCK the opening would wait for a modem's carrier.
+    const int fd = ::open(device.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    serial_struct info{};
+    const int result = ::ioctl(fd, TIOCGSERIAL, &info);
+    ::close(fd);
+    return result == 0 ? info.type : -1;
+#else
+    (void)device;
+    return -1;
+#endif
+}
+
+namespace {
+
+// The kernel's answers, by device file: a new device file under the same name (a serial card
+// plugged in, udev making the node anew) is asked again. Answers that could not be had are not
+// kept.
+int CachedUartType(const std::string& device)
+{
+    struct stat st;
+    if (::stat(device.c_str(), &st) != 0)
+        return -1;
+    struct Entry {
+        dev_t rdev;
+        ino_t ino;
+        int type;
+    };
+    static std::mutex mutex;
+    static std::map<std::string, Entry> answers;
+    const std::lock_guard<std::mutex> lock(mutex);
+    const auto it = answers.find(device);
+    if (it != answers.end() && it->second.rdev == st.st_rdev && it->second.ino == st.st_ino)
+        return it->second.type;
+    const int type = KernelUartType(device);
+    if (type >= 0)
+        answers[device] = {st.st_rdev, st.st_ino, type};
+    else
+        answers.erase(device);
+    return type;
+}
+
+} // namespace
+
+bool IsPhantomSerialDevice(const std::string& device) { return IsPhantomSerialDevice(device, CachedUartType); }
 
 SerialPortReader::~SerialPortReader() { Close(); }
 

@@ -73,7 +73,66 @@ bool Refusal(long error)
         || error == ERROR_WRITE_PROTECT;
 }
 
+// The full path, so that the temporary file lands in the target's folder. Empty on failure, with
+// the error in *error.
+std::wstring FullPath(const std::string& path, long* error)
+{
+    const std::wstring given = Wide(path);
+    std::wstring target(MAX_PATH, L'\0');
+    DWORD n = GetFullPathNameW(given.c_str(), static_cast<DWORD>(target.size()), &target[0], nullptr);
+    if (n >= target.size()) {
+        target.resize(n);
+        n = GetFullPathNameW(given.c_str(), static_cast<DWORD>(target.size()), &target[0], nullptr);
+    }
+    if (n == 0 || n >= target.size()) {
+        *error = n == 0 ? LastError() : ERROR_FILENAME_EXCED_RANGE;
+        return {};
+    }
+    target.resize(n);
+    return target;
+}
+
+// The checks before anything is written: *attributes receives the file's attributes
+// (INVALID_FILE_ATTRIBUTES for a file still to be made).
+bool Check(const std::wstring& target, bool mayCreate, DWORD* attributes, ReplaceResult* refusal)
+{
+    auto refuse = [refusal](ReplaceOutcome outcome, long error) {
+        *refusal = {outcome, MakeSystemError(error)};
+        return false;
+    };
+    *attributes = GetFileAttributesW(target.c_str());
+    if (*attributes == INVALID_FILE_ATTRIBUTES) {
+        const long error = LastError();
+        return mayCreate && error == ERROR_FILE_NOT_FOUND ? true : refuse(ReplaceOutcome::Failed, error);
+    }
+    if (*attributes & FILE_ATTRIBUTE_READONLY)
+        return refuse(ReplaceOutcome::Refused, ERROR_ACCESS_DENIED);
+    // Opening it for writing and deletion checks this user's access rights; a file that another
+    // program holds open without sharing it could not be replaced at the end either.
+    const HANDLE probe = CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) {
+        const long error = LastError();
+        return refuse(Refusal(error) ? ReplaceOutcome::Refused : ReplaceOutcome::Failed, error);
+    }
+    CloseHandle(probe);
+    return true;
+}
+
 } // namespace
+
+bool MayReplace(const std::string& path, bool mayCreate, ReplaceResult* refusal)
+{
+    long error = 0;
+    const std::wstring target = FullPath(path, &error);
+    if (target.empty()) {
+        *refusal = {ReplaceOutcome::Failed, MakeSystemError(error)};
+        return false;
+    }
+    DWORD attributes = 0;
+    return Check(target, mayCreate, &attributes, refusal);
+}
 
 long ReplaceSteps::WriteSome(NativeFile file, const char* data, std::size_t size, std::size_t* written)
 {
@@ -101,41 +160,20 @@ ReplaceResult ReplaceFileContent(const std::string& path, const char* data, std:
 {
     auto fail = [](ReplaceOutcome outcome, long error) { return ReplaceResult{outcome, MakeSystemError(error)}; };
 
-    // The full path, so that the temporary file lands in the target's folder.
-    const std::wstring given = Wide(path);
-    std::wstring target(MAX_PATH, L'\0');
-    DWORD n = GetFullPathNameW(given.c_str(), static_cast<DWORD>(target.size()), &target[0], nullptr);
-    if (n >= target.size()) {
-        target.resize(n);
-        n = GetFullPathNameW(given.c_str(), static_cast<DWORD>(target.size()), &target[0], nullptr);
-    }
-    if (n == 0 || n >= target.size())
-        return fail(ReplaceOutcome::Failed, n == 0 ? LastError() : ERROR_FILENAME_EXCED_RANGE);
-    target.resize(n);
-
-    const DWORD attributes = GetFileAttributesW(target.c_str());
+    long pathError = 0;
+    const std::wstring target = FullPath(path, &pathError);
+    if (target.empty())
+        return fail(ReplaceOutcome::Failed, pathError);
+    DWORD attributes = 0;
+    ReplaceResult refusal;
+    if (!Check(target, mayCreate, &attributes, &refusal))
+        return refusal;
     const bool existed = attributes != INVALID_FILE_ATTRIBUTES;
-    if (!existed && (!mayCreate || GetLastError() != ERROR_FILE_NOT_FOUND))
-        return fail(ReplaceOutcome::Failed, LastError());
-    if (existed) {
-        if (attributes & FILE_ATTRIBUTE_READONLY)
-            return fail(ReplaceOutcome::Refused, ERROR_ACCESS_DENIED);
-        // A file that another program holds open without sharing it for writing and deletion
-        // could not be replaced at the end; it is refused now, before anything is written.
-        const HANDLE probe = CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (probe == INVALID_HANDLE_VALUE) {
-            const long error = LastError();
-            return fail(Refusal(error) ? ReplaceOutcome::Refused : ReplaceOutcome::Failed, error);
-        }
-        CloseHandle(probe);
-    }
 
     TempFile temp(target);
     if (temp.name().empty()) {
         const long error = LastError();
-        return fail(Refusal(error) ? ReplaceOutcome::Refused : ReplaceOutcome::Failed, error);
+        return fail(Refusal(error) ? ReplaceOutcome::FolderRefused : ReplaceOutcome::Failed, error);
     }
     std::size_t left = size;
     while (left > 0) {

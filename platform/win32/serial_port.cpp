@@ -43,6 +43,11 @@ long ReadWith(HANDLE h, long* current, long timeoutMs, char* buffer, DWORD size,
 
 } // namespace
 
+// Windows has no devices for ports that are not there.
+bool IsPhantomSerialDevice(const std::string&) { return false; }
+
+int KernelUartType(const std::string&) { return -1; }
+
 std::string ComPortDevice(int n)
 {
     if (n < 1 || n > kHighestComPort)

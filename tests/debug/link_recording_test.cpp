@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QDir>
 #include <QDateTime>
 #include <QRegularExpression>
 #include <QSet>
@@ -11,8 +12,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+#include <cstring>
 #include <vector>
 
+#include "common/small_file_system.h"
 #include "common/ui_spy.h"
 #include "debug/frame_receiver.h"
 #include "debug/link_recording.h"
@@ -49,7 +53,9 @@ public:
     }
     bool Flush() override { return failFromWrite < 0 || writes < failFromWrite; }
     bool Close() override { return true; }
+    void Discard() override { discarded = true; }
     QString ErrorString() const override { return QStringLiteral("设备上没有空间"); }
+    bool discarded = false;
 };
 
 QByteArray Frame(std::uint8_t mask, int seed)
@@ -259,6 +265,7 @@ TEST(LinkRecording, FailingSinkStopsTheRecorderAndKeepsItsReason)
     EXPECT_FALSE(rec.Add(2, "x", 1));
     EXPECT_FALSE(rec.End());
     EXPECT_EQ(ReadAll(out).records.size(), 0u) << "only the header reached the sink";
+    EXPECT_TRUE(s->discarded) << "a recording without a record is not kept";
 }
 
 // Files are named by their start time; one started within the same second gets a number, and a
@@ -290,6 +297,26 @@ TEST(LinkRecording, SessionNamesFilesByTheirStartAndNeverOverwrites)
     EXPECT_FALSE(session.Start(dir.filePath("gone"), 50, {}, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("文件夹不存在"))) << error.toStdString();
     EXPECT_FALSE(session.IsRecording());
+}
+
+// A recording that cannot start, or ends without a record, leaves no file: an opening of the port
+// that received nothing, a full disk at the start. One with a record is kept (above).
+TEST(LinkRecording, NoFileIsLeftWithoutARecord)
+{
+    QTemporaryDir dir;
+    CLinkRecordingSession session;
+    QString error;
+    ASSERT_TRUE(session.Start(dir.path(), 50, "/dev/pts/9", &error)) << error.toStdString();
+    EXPECT_TRUE(QFile::exists(session.FilePath()));
+    EXPECT_TRUE(session.Stop());
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+
+    SmallFileSystem full;
+    if (!full.mounted() || !full.FillUp())
+        GTEST_SKIP() << "a full disk needs root and the right to mount a tmpfs";
+    EXPECT_FALSE(session.Start(full.path(), 50, "/dev/pts/9", &error));
+    EXPECT_TRUE(error.endsWith(QString::fromUtf8(std::strerror(ENOSPC)))) << error.toStdString();
+    EXPECT_EQ(QDir(full.path()).entryList(QDir::Files), QStringList{"filler"});
 }
 
 // ---- morvek-rec ------------------------------------------------------------------------------

@@ -15,8 +15,11 @@
 #include <QTest>
 
 #include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 
 #include "common/accessible_walk.h"
+#include "common/other_user.h"
 #include "common/ui_spy.h"
 #include "app/zcstatic.h"
 #include "debug/dlgsub2.h"
@@ -56,6 +59,7 @@ void SetRow(ResultCells& cells, int row, const QStringList& texts)
 }
 
 QString Reason(const char* r) { return QString::fromUtf8(r); }
+QString SystemText(int error) { return QString::fromUtf8(std::strerror(error)); }
 
 TEST(ThresholdReview, RowsMapToKeysAndTheOthersAreSkippedWithTheirReason)
 {
@@ -195,12 +199,39 @@ TEST(ResultExport, SavedWholeOrNotAtAll)
     EXPECT_FALSE(SaveResultsFile(dir.path(), "x", DefaultFileReplacer(), &reason));
     EXPECT_FALSE(reason.isEmpty());
 #ifndef Q_OS_WIN
+    // The reason is the one the system gives, for a full disk as for a folder that is not there.
     FailingWriter full(FailingWriter::Step::Flush, ENOSPC);
     EXPECT_FALSE(SaveResultsFile(path, QByteArray(100, 'x'), full, &reason));
-    EXPECT_TRUE(reason.contains("磁盘")) << reason.toStdString();
+    EXPECT_EQ(reason, "写入失败，原有文件未被改动：" + SystemText(ENOSPC));
     EXPECT_EQ(Read(path), "second");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"results.csv"});
+    EXPECT_FALSE(SaveResultsFile(dir.filePath("gone/results.csv"), "x", DefaultFileReplacer(), &reason));
+    EXPECT_EQ(reason, "写入失败：" + SystemText(ENOENT));
 #endif
+}
+
+// A root's file, mode 0644, in a folder anyone may write (a rename would replace it): another
+// user is refused with the reason, and the file stays as it was; that user's own new file is made.
+TEST(ResultExport, AnotherUsersFileIsRefusedThoughTheFolderIsOpen)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("results.csv"), own = dir.filePath("mine.csv");
+    QString reason, ownReason;
+    ASSERT_TRUE(SaveResultsFile(path, QByteArray(3200, 'r'), DefaultFileReplacer(), &reason));
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0777), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0644), 0);
+    bool replaced = true, created = false;
+    std::string why;
+    if (!RunAsOtherUser([&] {
+            replaced = SaveResultsFile(path, QByteArray(400, 'x'), DefaultFileReplacer(), &reason);
+            created = SaveResultsFile(own, "x", DefaultFileReplacer(), &ownReason);
+        }, &why))
+        GTEST_SKIP() << why;
+    EXPECT_FALSE(replaced);
+    EXPECT_EQ(reason, "无法写入该文件（" + SystemText(EACCES) + "），未被改动。");
+    EXPECT_EQ(Read(path), QByteArray(3200, 'r'));
+    EXPECT_EQ(QFileInfo(path).ownerId(), 0u);
+    EXPECT_TRUE(created && QFileInfo(own).ownerId() == kOtherUserId) << ownReason.toStdString();
 }
 
 TEST(SnrVerdict, FiveOrMorePasses)

@@ -1,12 +1,14 @@
 // Serial layer: port numbering and discovery, settings, and the receive behaviour of CMSComm.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QFile>
 
 #include "debug/com_ports.h"
 #include "debug/mscomm.h"
+#include "platform/serial_port.h"
 #include "tests/debug/fake_serial.h"
 
 namespace {
@@ -96,6 +98,35 @@ TEST(ComPortNumbering, UartsFirstThenUsbAdaptersInNumericOrder)
     EXPECT_EQ(mixed.value(2), "/dev/ttyS1");
     EXPECT_EQ(mixed.value(3), "/dev/ttyUSB0");
     EXPECT_EQ(ComPortMap(Declared({{1, "/tmp/sim"}}, {"/dev/ttyS0"})).size(), 1);
+}
+
+// Phantom ttyS devices, by the kernel's answer (a stand-in's, then this machine's own as sysfs
+// shows it to root), get no number: the next device takes it; with only phantoms no port is found
+// ("未识别串口"); a declared port counts whatever the kernel says.
+TEST(ComPortNumbering, PhantomTtySGetNoNumber)
+{
+    const auto kernel = [](const std::string& d) { return d == "/dev/ttyS2" ? 4 : d == "/dev/ttyS9" ? -1 : 0; };
+    ComPortSource s = Declared({}, {"/dev/ttyS0", "/dev/ttyS2", "/dev/ttyS9", "/dev/ttyUSB0", "/dev/ttyACM0"});
+    s.phantom = [&](const QString& d) { return platform::IsPhantomSerialDevice(d.toStdString(), kernel); };
+    EXPECT_EQ(ComPortMap(s).values(), (QStringList{"/dev/ttyS2", "/dev/ttyS9", "/dev/ttyACM0", "/dev/ttyUSB0"}));
+    s.devices = [] { return QStringList{"/dev/ttyS0", "/dev/ttyS1"}; };
+    EXPECT_EQ(FindComPort(s), -1);
+    s.declared = [](int n) { return n == 3 ? QStringLiteral("/dev/ttyS1") : QString(); };
+    EXPECT_EQ(FindComPort(s), 3);
+
+    ComPortSource system = ComPortSource::System();
+    system.declared = {};
+    const QStringList listed = system.devices(), numbered = ComPortMap(system).values();
+    int compared = 0;
+    for (const QString& tty : QDir(QStringLiteral("/sys/class/tty")).entryList({QStringLiteral("ttyS*")})) {
+        QFile type(QStringLiteral("/sys/class/tty/%1/type").arg(tty));
+        if (!type.open(QIODevice::ReadOnly) || !listed.contains("/dev/" + tty))
+            continue;
+        EXPECT_EQ(numbered.contains("/dev/" + tty), type.readAll().trimmed() != "0") << tty.toStdString();
+        ++compared;
+    }
+    if (compared == 0)
+        GTEST_SKIP() << "no ttyS listed here whose UART type sysfs shows to this user";
 }
 #endif
 

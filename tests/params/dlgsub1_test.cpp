@@ -649,7 +649,8 @@ TEST_F(PageTest, FailedWritesAndFilesWithoutMacrosAreReportedAndChangeNothing)
     EXPECT_EQ(ReadFile(path), header);
     page->SetHeaderWriter(nullptr);
 
-    // Carriage returns only, or simply not a header: both ways a warning, nothing changes.
+    // Lines ended by carriage returns alone, or simply not a header: both ways a warning naming
+    // the cause, from the import as from the export, and nothing changes.
     ui.warnings.clear();
     const QString crOnly = HeaderPath(QStringLiteral("mac_cfg.h"));
     const QByteArray crText = "#define TKLib_TOUCH_NUM 4\r#define EnTk0 1\r";
@@ -659,11 +660,14 @@ TEST_F(PageTest, FailedWritesAndFilesWithoutMacrosAreReportedAndChangeNothing)
     ASSERT_TRUE(WriteFile(other, otherText));
     ui.nextPath = crOnly;
     page->OnExportHeader();
+    page->OnImportHeader();
     ui.nextPath = other;
     page->OnExportHeader();
     page->OnImportHeader();
     const QString none = QStringLiteral("文件中未找到任何参数宏：");
-    EXPECT_EQ(ui.warnings, QStringList({none + crOnly, none + other, none + other}));
+    const QString cr = HeaderErrorMessage(HeaderFileError::CrLineEnds, crOnly);
+    EXPECT_TRUE(cr.startsWith(QStringLiteral("文件的各行以单独的回车符（CR）结尾：") + crOnly + "\n")) << cr.toStdString();
+    EXPECT_EQ(ui.warnings, QStringList({cr, cr, none + other, none + other}));
     EXPECT_EQ(ReadFile(crOnly), crText);
     EXPECT_EQ(ReadFile(other), otherText);
     EXPECT_EQ(page->Params(), before);

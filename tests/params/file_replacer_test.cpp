@@ -12,13 +12,11 @@
 #include <cerrno>
 #include <cstring>
 
-#ifdef Q_OS_LINUX
-#include <sys/mount.h>
-#endif
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/zcstatic.h"
+#include "common/small_file_system.h"
 #include "common/ui_spy.h"
 #include "params/dlgsub1.h"
 #include "params/failing_writer.h"
@@ -147,45 +145,6 @@ TEST(HeaderWriter, KeepsModeOwnerGroupAndSymbolicLinks)
 }
 
 #ifdef Q_OS_LINUX
-// A tmpfs of 32 KiB mounted on a temporary folder for the life of the object.
-class SmallFileSystem {
-public:
-    SmallFileSystem()
-    {
-        if (::geteuid() != 0 || !m_dir.isValid())
-            return;
-        const QByteArray where = QFile::encodeName(m_dir.path());
-        m_mounted = ::mount("morvek-test", where.constData(), "tmpfs", MS_NOSUID | MS_NODEV, "size=32k,mode=0755") == 0;
-    }
-    ~SmallFileSystem()
-    {
-        if (m_mounted)
-            ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
-    }
-    SmallFileSystem(const SmallFileSystem&) = delete;
-    SmallFileSystem& operator=(const SmallFileSystem&) = delete;
-
-    bool mounted() const { return m_mounted; }
-    QString path() const { return m_dir.path(); }
-
-    // Writes a filler file until the file system has no room left.
-    bool FillUp()
-    {
-        QFile filler(m_dir.filePath(QStringLiteral("filler")));
-        if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            return false;
-        const QByteArray block(512, 'f');
-        for (int i = 0; i < 1000; ++i)
-            if (filler.write(block) != block.size())
-                return true;
-        return false;
-    }
-
-private:
-    QTemporaryDir m_dir;  // outlives the mount
-    bool m_mounted = false;
-};
-
 TEST(HeaderWriter, AFullFileSystemLeavesTheHeaderIntact)
 {
     SmallFileSystem fs;

@@ -291,4 +291,14 @@ TEST(Import, StopLineEndsReadingAndCrLfIsOneLineFeed)
     EXPECT_EQ(Import("EnTk0==1\r")[0], 1);  // a lone CR ends the token like any non-digit
 }
 
+// Lines end at the line feed: a text whose lines end in CR alone has none, also when one line feed
+// closes it; a stray CR among LF or CR LF lines does not make it such a text.
+TEST(LineEnds, CrAloneIsToldFromCrLfAndStrayCarriageReturns)
+{
+    for (const char* cr : {"#define EnTk0 1\r#define EnTk1 0\r", "#define EnTk0 1\r#define EnTk1 0\r#define EnTk2 0\r\n"})
+        EXPECT_TRUE(HeaderCodec::LinesEndInCrAlone(cr)) << cr;
+    for (const char* lf : {"#define EnTk0 1\r\n#define EnTk1 0\r\n", "/* a\rb */\n#define EnTk0 1\n", "#define EnTk0 1", ""})
+        EXPECT_FALSE(HeaderCodec::LinesEndInCrAlone(lf)) << lf;
+}
+
 } // namespace

@@ -132,8 +132,8 @@ TEST_F(ToolTest, ErrorsLeaveTheFileUntouched)
     const QString readOnly = dir.filePath(QStringLiteral("ro_cfg.h"));
     ASSERT_TRUE(WriteFile(readOnly, kHeader));
     ASSERT_TRUE(QFile::setPermissions(readOnly, QFileDevice::ReadOwner));
-    const QString noMacros = dir.filePath(QStringLiteral("cr_cfg.h"));
-    ASSERT_TRUE(WriteFile(noMacros, "#define TKLib_TOUCH_NUM 2\r#define EnTk0 1\r"));
+    const QString crOnly = dir.filePath(QStringLiteral("cr_cfg.h"));
+    ASSERT_TRUE(WriteFile(crOnly, "#define TKLib_TOUCH_NUM 2\r#define EnTk0 1\r"));
     const std::vector<Case> cases = {
         {{"apply", path, "TKLib_NOPE=1"}, 2, "morvek-header: unknown macro"},
         {{"apply", path, "TKLib_TOUCH_NUM=abc"}, 2, "morvek-header: not a number"},
@@ -149,7 +149,9 @@ TEST_F(ToolTest, ErrorsLeaveTheFileUntouched)
         {{"show", missing}, 1, "Open file failed: " + missing.toUtf8()},
         {{"apply", missing, "EnTk0=1"}, 1, "Open file failed: " + missing.toUtf8()},
         {{"apply", readOnly, "EnTk0=0"}, 1, "Open file failed: " + readOnly.toUtf8()},
-        {{"apply", noMacros, "EnTk0=0"}, 3, "文件中未找到任何参数宏：" + noMacros.toUtf8()},
+        // Lines ended by CR alone: no line by the line-feed rule, so neither read nor patched.
+        {{"show", crOnly}, 3, "文件的各行以单独的回车符（CR）结尾：" + crOnly.toUtf8() + "\n"},
+        {{"apply", crOnly, "EnTk0=0"}, 3, "文件的各行以单独的回车符（CR）结尾：" + crOnly.toUtf8() + "\n"},
     };
     for (const Case& c : cases) {
         const ToolRun r = RunTool(c.args);
@@ -161,7 +163,7 @@ TEST_F(ToolTest, ErrorsLeaveTheFileUntouched)
     EXPECT_EQ(ReadFile(path), kHeader);
     EXPECT_EQ(ReadFile(noCfg), kHeader);
     EXPECT_EQ(ReadFile(readOnly), kHeader);
-    EXPECT_EQ(ReadFile(noMacros), "#define TKLib_TOUCH_NUM 2\r#define EnTk0 1\r");
+    EXPECT_EQ(ReadFile(crOnly), "#define TKLib_TOUCH_NUM 2\r#define EnTk0 1\r");
     EXPECT_FALSE(QFile::exists(missing));
 }
 
