@@ -1,7 +1,5 @@
 #include "app/file_problem.h"
 
-#include "app/file_replacer.h"
-
 #include <QFile>
 #include <QFileInfo>
 
@@ -15,10 +13,5 @@ QString FileOpenProblem(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("没有读取该文件的权限。");
-    file.close();
-    // The writers' own check: write protection, this user's permission, the folder.
-    QString reason;
-    if (!FileReplacer::MayWrite(path, false, &reason))
-        return reason;
     return QStringLiteral("读取文件时出错。");
 }

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-// Judged from what the file system says about path now: missing, a folder, not readable, or, by
-// the writers' check (FileReplacer::MayWrite), not to be written. Something else (a read error
-// part way, say) gives a general sentence.
+// Why a file could not be read, judged from what the file system says about path now: missing, a
+// folder, or not readable. Something else (a read error part way, say) gives a general sentence.
+// A refusal to write has its reason from the writers' check (FileReplacer::MayWrite) instead.
 QString FileOpenProblem(const QString& path);

@@ -340,7 +340,7 @@ void DlgSub1::OnExportHeader()
     HeaderExportPlan plan;
     HeaderFileError e = PlanHeaderExport(path, RecordValues(m_params), &plan);
     if (e != HeaderFileError::None) {
-        m_services->ShowWarning(this, HeaderErrorMessage(e, path));
+        m_services->ShowWarning(this, HeaderErrorMessage(e, path, plan.refusal));
         return;
     }
     if (plan.edit.changes.empty()) {

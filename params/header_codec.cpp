@@ -446,11 +446,11 @@ HeaderFileError PlanHeaderExport(const QString& path, const HeaderValues& values
     const HeaderFileError e = ReadWholeFile(path, &plan->original, true);
     if (e != HeaderFileError::None)
         return e;
-    // The writers' check (the reason follows from FileOpenProblem): a read-only file is refused
-    // even where this user could write it anyway, an administrator say, since the write
-    // protection is the owner's intent; a file this user may not write, and one whose folder
-    // takes no new file, are refused before anything is shown.
-    if (!FileReplacer::MayWrite(path, false, nullptr))
+    // The writers' check: a read-only file is refused even where this user could write it
+    // anyway, an administrator say, since the write protection is the owner's intent; a file this
+    // user may not write, and one whose folder takes no new file, are refused before anything is
+    // shown.
+    if (!FileReplacer::MayWrite(path, false, &plan->refusal))
         return HeaderFileError::OpenFailed;
     plan->edit = HeaderCodec::PlanExport(plan->original, values);
     const auto& named = plan->edit.named;
@@ -495,7 +495,10 @@ HeaderFileError ExportHeaderFile(const QString& path, const TouchParamSet& param
         *report = HeaderExportReport();
     HeaderExportPlan plan;
     const HeaderFileError e = PlanHeaderExport(path, RecordValues(params), &plan);
-    if (e != HeaderFileError::None)
+    if (e != HeaderFileError::None) {
+        if (report)
+            report->reason = plan.refusal;
         return e;
+    }
     return WriteHeaderExport(path, plan, report, writer);
 }

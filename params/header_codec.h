@@ -136,13 +136,14 @@ QString HeaderErrorMessage(HeaderFileError error, const QString& path, const QSt
 // What an export did beyond its result.
 struct HeaderExportReport {
     int macrosWritten = 0;  // distinct macros whose lines were rewritten
-    QString reason;         // the system's reason of a WriteFailed
+    QString reason;         // the system's reason of a WriteFailed, or why an OpenFailed file may not be written
 };
 
 // An export worked out on a header file, before anything is written.
 struct HeaderExportPlan {
     QByteArray original;          // the file's bytes as read
     HeaderCodec::ExportPlan edit;  // what the export makes of them
+    QString refusal;               // why the file may not be written (with OpenFailed), else empty
 };
 
 // Reading, planning and writing all refuse a file whose lines end in CR alone (CrLineEnds),
@@ -153,9 +154,9 @@ HeaderFileError ReadHeaderFile(const QString& path, HeaderValues* values);
 // Reads a header file into the record (fields whose macro has no value keep theirs). A file that
 // gives no macro a value is NoMacros and leaves the record as it was.
 HeaderFileError ImportHeaderFile(const QString& path, TouchParamSet* params);
-// Reads a header file and works out what patching `values` into it changes. A read-only file is
-// refused (OpenFailed), and so is a file in which no line names a macro (NoMacros): both before
-// anything is shown or written.
+// Reads a header file and works out what patching `values` into it changes. A file this user may
+// not write is refused (OpenFailed, the reason in plan->refusal), and so is a file in which no line
+// names a macro (NoMacros): both before anything is shown or written.
 HeaderFileError PlanHeaderExport(const QString& path, const HeaderValues& values, HeaderExportPlan* plan);
 // Writes a planned export. The file must still hold the bytes it was planned on (Changed
 // otherwise: an edit made meanwhile is not overwritten). It is replaced only after the new text

@@ -93,7 +93,7 @@ int Apply(const QString& path, const QStringList& assignments, bool dryRun)
     HeaderExportPlan plan;
     HeaderFileError e = PlanHeaderExport(path, values, &plan);
     if (e != HeaderFileError::None)
-        return FileError(e, path);
+        return FileError(e, path, plan.refusal);
     HeaderExportReport report;
     if (!dryRun) {
         e = WriteHeaderExport(path, plan, &report);
