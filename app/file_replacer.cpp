@@ -4,9 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-namespace {
-
-std::string NativePath(const QString& path)
+std::string PlatformPath(const QString& path)
 {
 #ifdef Q_OS_WIN
     return QDir::toNativeSeparators(path).toStdString();
@@ -14,6 +12,8 @@ std::string NativePath(const QString& path)
     return QFile::encodeName(path).toStdString();
 #endif
 }
+
+namespace {
 
 // The outcome for the user: a refusal in a sentence of its own, anything else with the system's
 // text alone (the caller says what failed).
@@ -46,7 +46,7 @@ FileReplacer::Outcome ToOutcome(const QString& path, const platform::ReplaceResu
 bool FileReplacer::MayWrite(const QString& path, bool mayCreate, QString* reason, Outcome* refusal)
 {
     platform::ReplaceResult result;
-    if (platform::MayReplace(NativePath(path), mayCreate, &result))
+    if (platform::MayReplace(PlatformPath(path), mayCreate, &result))
         return true;
     QString why;
     const Outcome outcome = ToOutcome(path, result, &why);
@@ -60,7 +60,7 @@ bool FileReplacer::MayWrite(const QString& path, bool mayCreate, QString* reason
 FileReplacer::Outcome FileReplacer::Store(const QString& path, const QByteArray& bytes, QString* reason, bool mayCreate)
 {
     const platform::ReplaceResult result = platform::ReplaceFileContent(
-        NativePath(path), bytes.constData(), static_cast<std::size_t>(bytes.size()), mayCreate, *this);
+        PlatformPath(path), bytes.constData(), static_cast<std::size_t>(bytes.size()), mayCreate, *this);
     return ToOutcome(path, result, reason);
 }
 

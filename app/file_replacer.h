@@ -36,8 +36,8 @@ public:
     Outcome Save(const QString& path, const QByteArray& bytes, QString* reason);
 
     // The check before writing, on its own: whether this user may write the file at path (with
-    // mayCreate, also a file still to be made there) and its folder takes a new file. False with
-    // the outcome in *refusal and the reason in *reason, as Replace gives them.
+    // mayCreate, also a file still to be made there) and (on POSIX) its folder takes a new file.
+    // False with the outcome in *refusal and the reason in *reason, as Replace gives them.
     static bool MayWrite(const QString& path, bool mayCreate, QString* reason, Outcome* refusal = nullptr);
 
     // The steps of platform::ReplaceSteps (write, flush to the disk, rename into place) are
@@ -46,6 +46,10 @@ public:
 private:
     Outcome Store(const QString& path, const QByteArray& bytes, QString* reason, bool mayCreate);
 };
+
+// A path as the platform layer takes it: UTF-8 with the system's separators on Windows, the file
+// system's bytes elsewhere.
+std::string PlatformPath(const QString& path);
 
 // The replacer the page and the command-line tool use unless told otherwise.
 FileReplacer& DefaultFileReplacer();

@@ -1,6 +1,5 @@
 #include "debug/com_ports.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
@@ -9,6 +8,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "app/file_replacer.h"
 #include "platform/serial_port.h"
 
 namespace {
@@ -35,14 +35,7 @@ std::pair<QString, long long> SplitName(const QString& path)
 
 // Whether a port's device exists, as the platform layer probes it: on Windows "COMn" is opened
 // with no access rights; elsewhere the path exists.
-bool DevicePresent(const QString& location)
-{
-#ifdef Q_OS_WIN
-    return platform::SerialDevicePresent(location.toStdString());
-#else
-    return platform::SerialDevicePresent(QFile::encodeName(location).toStdString());
-#endif
-}
+bool DevicePresent(const QString& location) { return platform::SerialDevicePresent(PlatformPath(location)); }
 
 } // namespace
 
@@ -79,7 +72,7 @@ ComPortSource ComPortSource::System()
         return paths;
     };
     s.isUsb = [usb](const QString& path) { return usb->contains(path); };
-    s.phantom = [](const QString& path) { return platform::IsPhantomSerialDevice(QFile::encodeName(path).toStdString()); };
+    s.phantom = [](const QString& path) { return platform::IsPhantomSerialDevice(PlatformPath(path)); };
 #endif
     s.present = DevicePresent;
     return s;

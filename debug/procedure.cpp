@@ -40,6 +40,12 @@ QString CDetectionProcedure::CountdownText(Phase phase, int ticks)
     return QStringLiteral("[准备时间%1秒] ").arg(ticks / kTicksPerSecond) + QString::fromUtf8(what);
 }
 
+QString CDetectionProcedure::CurrentCountdownText() const
+{
+    const int seconds = (TicksLeft() + kTicksPerSecond - 1) / kTicksPerSecond;
+    return CountdownText(CurrentPhase(), seconds * kTicksPerSecond);
+}
+
 QString CDetectionProcedure::KeyNotPresentText(int tk)
 {
     return QStringLiteral("未使能键位：TK%1\n").arg(tk);

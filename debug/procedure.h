@@ -78,6 +78,9 @@ public:
 
     // Texts.
     static QString CountdownText(Phase phase, int ticks); // empty when the value has no text
+    // The countdown's text of the second the current phase stands in, which a tick shows only at
+    // that second's end; empty when no phase runs.
+    QString CurrentCountdownText() const;
     static QString KeyNotPresentText(int tk);
 
 private:

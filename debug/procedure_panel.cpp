@@ -168,11 +168,8 @@ void ProcedurePanel::OnLinkChanged(DebugSession::LinkState state)
     if (state == DebugSession::LinkState::Lost) {
         m_view->ShowStatus(kStatusRed, PortLostText());
     } else if (m_linkOpen && m_lblStatus->text() == PortLostText()) {
-        // Back: the countdown's text of the second it stands in, as the next tick would show it
-        // only at the second's end.
-        const int perSecond = 1000 / DebugSession::kTimerPeriodMs;
-        const int ticks = (procedure->TicksLeft() + perSecond - 1) / perSecond * perSecond;
-        m_view->ShowStatus(kStatusRed, CDetectionProcedure::CountdownText(phase, ticks));
+        // Back: the status line tells the countdown again at once.
+        m_view->ShowStatus(kStatusRed, procedure->CurrentCountdownText());
     }
 }
 

@@ -70,9 +70,9 @@ bool CLinkRecordingSession::Start(const QString& folder, int port, const QString
     // The writers' check first: a folder this user may not write into is refused with the
     // system's reason before anything is made.
     QString reason;
-    if (!FileReplacer::MayWrite(path, true, &reason))
-        return refuse(QStringLiteral("无法开始录制，无法创建文件\n%1\n%2").arg(QDir::toNativeSeparators(path), reason));
-    std::unique_ptr<RecordingSink> sink = m_factory(path, &reason);
+    std::unique_ptr<RecordingSink> sink;
+    if (FileReplacer::MayWrite(path, true, &reason))
+        sink = m_factory(path, &reason);
     if (!sink)
         return refuse(QStringLiteral("无法开始录制，无法创建文件\n%1\n%2").arg(QDir::toNativeSeparators(path), reason));
     auto recorder = std::make_unique<CLinkRecorder>(std::move(sink));

@@ -60,9 +60,11 @@ ReplaceResult ReplaceFileContent(const std::string& path, const char* data, std:
 ReplaceResult ReplaceFileContent(const std::string& path, const std::string& bytes, bool mayCreate = false);
 
 // The checks ReplaceFileContent makes before it writes anything, on their own: whether the file
-// (or, with mayCreate, a new file at path) may be written and its folder takes a new file. False
-// with the outcome and the system's error in *refusal (Refused, FolderRefused, or Failed for a
-// missing file or folder). A yes is no promise: the writing itself may still fail.
+// (or, with mayCreate, a new file at path) may be written and, on POSIX, its folder takes a new
+// file. Windows has no such question short of making a file there, so a folder that refuses one is
+// found only when the temporary file is made. False with the outcome and the system's error in
+// *refusal (Refused, FolderRefused, or Failed for a missing file or folder). A yes is no promise:
+// the writing itself may still fail.
 bool MayReplace(const std::string& path, bool mayCreate, ReplaceResult* refusal);
 
 } // namespace platform
